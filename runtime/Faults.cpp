@@ -1,0 +1,292 @@
+#include "Faults.h"
+
+#include <cstdint>
+
+namespace {
+
+thread_local int InOutResult = 0;
+
+struct TRuntimeErrorRow {
+  TClass Class;
+  TResId Message;
+};
+
+// Rows 2 to 20 of the runtime error table; row 1 is the pre-built instance.
+const TRuntimeErrorRow* RuntimeErrorRow(int number) {
+  static const TRuntimeErrorRow rows[] = {
+      {EInvalidPointer::StaticClass(), TResId::InvalidPointer},
+      {EDivByZero::StaticClass(), TResId::DivisionByZero},
+      {ERangeError::StaticClass(), TResId::RangeCheckError},
+      {EIntOverflow::StaticClass(), TResId::IntegerOverflow},
+      {EInvalidOp::StaticClass(), TResId::InvalidFloatOperation},
+      {EZeroDivide::StaticClass(), TResId::FloatDivisionByZero},
+      {EOverflow::StaticClass(), TResId::FloatOverflow},
+      {EUnderflow::StaticClass(), TResId::FloatUnderflow},
+      {EInvalidCast::StaticClass(), TResId::InvalidCast},
+      {EAccessViolation::StaticClass(), TResId::AccessViolation},
+      {EPrivilege::StaticClass(), TResId::PrivilegedInstruction},
+      {EControlC::StaticClass(), TResId::ControlCHit},
+      {EStackOverflow::StaticClass(), TResId::StackOverflow},
+      {EVariantError::StaticClass(), TResId::InvalidVariantCast},
+      {EVariantError::StaticClass(), TResId::InvalidVariantOperation},
+      {EVariantError::StaticClass(), TResId::VariantDispatch},
+      {EVariantError::StaticClass(), TResId::VariantArrayCreate},
+      {EVariantError::StaticClass(), TResId::VariantNotArray},
+      {EVariantError::StaticClass(), TResId::VariantArrayBounds},
+  };
+  return number >= 2 && number <= 20 ? &rows[number - 2] : nullptr;
+}
+
+// Creates an exception of one of the runtime's classes with a resource message.
+std::unique_ptr<Exception> NewRuntimeException(TClass cls, TResId message) {
+  if (cls == EDivByZero::StaticClass()) return std::make_unique<EDivByZero>(message);
+  if (cls == ERangeError::StaticClass()) return std::make_unique<ERangeError>(message);
+  if (cls == EIntOverflow::StaticClass()) return std::make_unique<EIntOverflow>(message);
+  if (cls == EInvalidOp::StaticClass()) return std::make_unique<EInvalidOp>(message);
+  if (cls == EZeroDivide::StaticClass()) return std::make_unique<EZeroDivide>(message);
+  if (cls == EOverflow::StaticClass()) return std::make_unique<EOverflow>(message);
+  if (cls == EUnderflow::StaticClass()) return std::make_unique<EUnderflow>(message);
+  if (cls == EInvalidCast::StaticClass()) return std::make_unique<EInvalidCast>(message);
+  if (cls == EAccessViolation::StaticClass()) return std::make_unique<EAccessViolation>(message);
+  if (cls == EPrivilege::StaticClass()) return std::make_unique<EPrivilege>(message);
+  if (cls == EControlC::StaticClass()) return std::make_unique<EControlC>(message);
+  if (cls == EStackOverflow::StaticClass()) return std::make_unique<EStackOverflow>(message);
+  if (cls == EVariantError::StaticClass()) return std::make_unique<EVariantError>(message);
+  return std::make_unique<EInvalidPointer>(message);
+}
+
+struct TInOutRow {
+  int Code;
+  TResId Message;
+};
+constexpr TInOutRow InOutRows[] = {
+    {2, TResId::FileNotFound},      {3, TResId::InvalidFilename},
+    {4, TResId::TooManyOpenFiles},  {5, TResId::FileAccessDenied},
+    {100, TResId::ReadBeyondEndOfFile}, {101, TResId::DiskFull},
+    {106, TResId::InvalidNumericInput},
+};
+
+EInOutError InOutErrorFor(int code) {
+  for (const TInOutRow& row : InOutRows)
+    if (row.Code == code) {
+      EInOutError e(row.Message);
+      e.ErrorCode = code;
+      return e;
+    }
+  EInOutError e(TResId::InOutError, {code});
+  e.ErrorCode = code;
+  return e;
+}
+
+std::unique_ptr<EOutOfMemory> OutOfMemory;
+
+}  // namespace
+
+int& InOutRes() { return InOutResult; }
+
+const EOutOfMemory& OutOfMemoryInstance() {
+  if (!OutOfMemory) OutOfMemory = std::make_unique<EOutOfMemory>(TResId::OutOfMemory);
+  return *OutOfMemory;
+}
+
+void RunError(int number, const void* address) {
+  if (number == reOutOfMemory) {
+    EOutOfMemory e = OutOfMemoryInstance();
+    e.SetAddress(address);
+    throw e;
+  }
+  if (const TRuntimeErrorRow* row = RuntimeErrorRow(number)) {
+    std::unique_ptr<Exception> e = NewRuntimeException(row->Class, row->Message);
+    e->SetAddress(address);
+    e->Raise();
+  }
+  EInOutError e = InOutErrorFor(InOutResult);
+  InOutResult = 0;
+  e.SetAddress(address);
+  throw e;
+}
+
+int RuntimeErrorOfCode(DWORD code) {
+  switch (code) {
+    case STATUS_ACCESS_VIOLATION: return reAccessViolation;
+    case STATUS_ARRAY_BOUNDS_EXCEEDED: return reRangeError;
+    case STATUS_FLOAT_DENORMAL_OPERAND: return reUnderflow;
+    case STATUS_FLOAT_DIVIDE_BY_ZERO: return reZeroDivide;
+    case STATUS_FLOAT_INEXACT_RESULT: return reInvalidOp;
+    case STATUS_FLOAT_INVALID_OPERATION: return reInvalidOp;
+    case STATUS_FLOAT_OVERFLOW: return reOverflow;
+    case STATUS_FLOAT_STACK_CHECK: return reInvalidOp;
+    case STATUS_FLOAT_UNDERFLOW: return reUnderflow;
+    case STATUS_INTEGER_DIVIDE_BY_ZERO: return reDivByZero;
+    case STATUS_INTEGER_OVERFLOW: return reIntOverflow;
+    case STATUS_PRIVILEGED_INSTRUCTION: return rePrivilege;
+    case STATUS_STACK_OVERFLOW: return reStackOverflow;
+    case STATUS_CONTROL_C_EXIT: return reControlBreak;
+    default: return reExternalException;
+  }
+}
+
+TClass ExceptionClassOfRecord(const EXCEPTION_RECORD& record) {
+  int number = RuntimeErrorOfCode(record.ExceptionCode);
+  if (number == reExternalException) return EExternalException::StaticClass();
+  return RuntimeErrorRow(number)->Class;
+}
+
+std::unique_ptr<Exception> ExceptionOfRecord(const EXCEPTION_RECORD& record) {
+  int number = RuntimeErrorOfCode(record.ExceptionCode);
+  std::unique_ptr<Exception> e;
+  if (number == reAccessViolation) {
+    bool write = record.NumberParameters > 0 && record.ExceptionInformation[0] != 0;
+    const void* data = record.NumberParameters > 1
+                           ? reinterpret_cast<const void*>(record.ExceptionInformation[1])
+                           : nullptr;
+    e = std::make_unique<EAccessViolation>(
+        TResId::AccessViolation,
+        TFormatArgs{record.ExceptionAddress,
+                    LoadResString(write ? TResId::AccessWrite : TResId::AccessRead), data});
+  } else if (number == reExternalException) {
+    auto external = std::make_unique<EExternalException>(
+        TResId::ExternalException, TFormatArgs{static_cast<unsigned long>(record.ExceptionCode)});
+    external->ExceptionRecord = record;
+    external->ExceptionRecord.ExceptionRecord = nullptr;
+    e = std::move(external);
+  } else {
+    const TRuntimeErrorRow* row = RuntimeErrorRow(number);
+    e = NewRuntimeException(row->Class, row->Message);
+  }
+  e->SetAddress(record.ExceptionAddress);
+  return e;
+}
+
+// ---------------------------------------------------------------------------
+// Turning platform exceptions into C++ exceptions.
+//
+// The vectored handler cannot throw: it runs inside the platform's exception
+// dispatcher. Instead it saves the record and makes the faulting thread resume
+// in ThrowPendingException, with a stack that looks as if the faulting code had
+// called it. The DWARF unwinder then unwinds from there through the program's
+// own frames (everything is compiled with -fnon-call-exceptions, so trapping
+// instructions are covered by the unwind tables).
+//
+// Two cases are handled:
+//  - a processor fault inside this program's code: the thread resumes in the
+//    thrower with the faulting address + 1 as its return address (the
+//    unwinder looks up return address - 1, which is inside the faulting
+//    instruction);
+//  - RaiseException called directly from this program's code: its return
+//    address on the stack is redirected to a trampoline and the exception is
+//    continued, so RaiseException returns normally, restoring every register,
+//    and the trampoline calls the thrower as if from the original call site.
+// Exceptions elsewhere (inside system libraries, which handle their own) are
+// left to the platform.
+
+extern "C" [[noreturn]] __attribute__((used, force_align_arg_pointer)) void
+SondrelThrowPending() asm("sondrel_throw_pending");
+
+extern "C" __attribute__((used)) DWORD SondrelTakeReturnAddress() asm("sondrel_take_return");
+
+extern "C" void SondrelRaiseTrampoline() asm("sondrel_raise_trampoline");
+
+namespace {
+
+thread_local EXCEPTION_RECORD PendingRecord;
+thread_local DWORD PendingReturnAddress;
+
+std::uintptr_t CodeStart, CodeEnd;
+
+bool InOwnCode(std::uintptr_t address) { return address >= CodeStart && address < CodeEnd; }
+
+// True when `ret` is the return address of a direct call to RaiseException.
+bool IsRaiseExceptionReturn(std::uintptr_t ret) {
+  if (!InOwnCode(ret) || ret < CodeStart + 6) return false;
+  const auto* p = reinterpret_cast<const unsigned char*>(ret);
+  const void* target = reinterpret_cast<const void*>(&RaiseException);
+  if (p[-6] == 0xFF && p[-5] == 0x15) {  // call dword ptr [import slot]
+    auto slot = *reinterpret_cast<const std::uintptr_t*>(p - 4);
+    return *reinterpret_cast<const void* const*>(slot) == target;
+  }
+  if (p[-5] == 0xE8) {  // call rel32 to an import thunk: jmp dword ptr [slot]
+    std::uintptr_t thunk = ret + *reinterpret_cast<const std::int32_t*>(p - 4);
+    if (!InOwnCode(thunk)) return false;
+    const auto* t = reinterpret_cast<const unsigned char*>(thunk);
+    if (t[0] != 0xFF || t[1] != 0x25) return false;
+    auto slot = *reinterpret_cast<const std::uintptr_t*>(t + 2);
+    return *reinterpret_cast<const void* const*>(slot) == target;
+  }
+  return false;
+}
+
+// Finds the stack slot holding the return address of the RaiseException call
+// that raised `record`, searching up from the dispatcher's stack pointer. The
+// slot is followed by the call's arguments (code, flags, count, arguments),
+// which tells it from copies of the address in the platform's own frames.
+DWORD* FindRaiseReturnSlot(const EXCEPTION_RECORD* record, DWORD esp) {
+  NT_TIB* tib;
+  asm("movl %%fs:0x18, %0" : "=r"(tib));
+  auto stackBase = reinterpret_cast<std::uintptr_t>(tib->StackBase);
+  auto recStart = reinterpret_cast<std::uintptr_t>(record);
+  auto recEnd = recStart + sizeof(EXCEPTION_RECORD);
+  for (std::uintptr_t a = esp; a + 16 <= stackBase && a < esp + 4096; a += 4) {
+    if (a >= recStart && a < recEnd) continue;  // the record holds addresses too
+    auto* slot = reinterpret_cast<DWORD*>(a);
+    DWORD count = slot[3] > EXCEPTION_MAXIMUM_PARAMETERS ? EXCEPTION_MAXIMUM_PARAMETERS : slot[3];
+    if (slot[1] == record->ExceptionCode && count == record->NumberParameters &&
+        IsRaiseExceptionReturn(slot[0]))
+      return slot;
+  }
+  return nullptr;
+}
+
+LONG CALLBACK FaultHandler(EXCEPTION_POINTERS* info) {
+  EXCEPTION_RECORD* record = info->ExceptionRecord;
+  CONTEXT* context = info->ContextRecord;
+  const DWORD code = record->ExceptionCode;
+  const bool isError = (code & 0xC0000000u) == 0xC0000000u;
+
+  if (isError && InOwnCode(context->Eip)) {
+    PendingRecord = *record;
+    auto* sp = reinterpret_cast<DWORD*>(context->Esp) - 1;
+    *sp = context->Eip + 1;
+    context->Esp = reinterpret_cast<DWORD>(sp);
+    context->Eip = reinterpret_cast<DWORD>(&SondrelThrowPending);
+    return EXCEPTION_CONTINUE_EXECUTION;
+  }
+  if (DWORD* slot = FindRaiseReturnSlot(record, context->Esp)) {
+    PendingRecord = *record;
+    PendingReturnAddress = *slot;
+    *slot = reinterpret_cast<DWORD>(&SondrelRaiseTrampoline);
+    record->ExceptionFlags &= ~EXCEPTION_NONCONTINUABLE;
+    return EXCEPTION_CONTINUE_EXECUTION;
+  }
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+}  // namespace
+
+void SondrelThrowPending() {
+  EXCEPTION_RECORD record = PendingRecord;
+  ExceptionOfRecord(record)->Raise();
+  __builtin_unreachable();
+}
+
+DWORD SondrelTakeReturnAddress() { return PendingReturnAddress; }
+
+// Entered when RaiseException returns: makes room for a return address, puts
+// the original call site there and jumps to the thrower.
+asm(".text\n"
+    ".globl sondrel_raise_trampoline\n"
+    "sondrel_raise_trampoline:\n"
+    "  subl $4, %esp\n"
+    "  call sondrel_take_return\n"
+    "  movl %eax, (%esp)\n"
+    "  jmp sondrel_throw_pending\n");
+
+void InstallFaultMapping() {
+  OutOfMemoryInstance();
+  auto base = reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
+  auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+  CodeStart = base + nt->OptionalHeader.BaseOfCode;
+  CodeEnd = CodeStart + nt->OptionalHeader.SizeOfCode;
+  AddVectoredExceptionHandler(1, FaultHandler);
+}

@@ -1,0 +1,181 @@
+// Processor faults, platform exceptions and runtime errors arrive as typed
+// exceptions.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "Faults.h"
+
+namespace {
+
+// Kept out of line and opaque to the optimiser, so the faults really happen
+// at run time inside these functions.
+__attribute__((noinline)) int Divide(int a, int b) {
+  asm("" : "+r"(b));
+  return a / b;
+}
+
+__attribute__((noinline)) int ReadAt(int* p) {
+  asm("" : "+r"(p));
+  return *static_cast<volatile int*>(p);
+}
+
+__attribute__((noinline)) void WriteAt(int* p) {
+  asm("" : "+r"(p));
+  *static_cast<volatile int*>(p) = 1;
+}
+
+String Hex8(const void* p) {
+  char buf[16];
+  wsprintfA(buf, "%08lX", reinterpret_cast<unsigned long>(p));
+  return buf;
+}
+
+TEST(Faults, IntegerDivisionByZeroIsEDivByZero) {
+  try {
+    Divide(1, 0);
+    FAIL() << "no exception";
+  } catch (const EDivByZero& e) {
+    EXPECT_EQ(e.Message(), "Division by zero");
+    EXPECT_NE(e.Address(), nullptr);
+  }
+  // The mapping keeps working: a second fault on the same thread.
+  EXPECT_THROW(Divide(7, 0), EDivByZero);
+  EXPECT_EQ(Divide(7, 2), 3);
+}
+
+TEST(Faults, NullReadAndWriteAreAccessViolations) {
+  try {
+    ReadAt(nullptr);
+    FAIL() << "no exception";
+  } catch (const EAccessViolation& e) {
+    String expected = "Access violation at address " + Hex8(e.Address()) +
+                      ". Read of address 00000000";
+    EXPECT_EQ(e.Message(), expected);
+    // The faulting instruction lies inside ReadAt.
+    auto fault = reinterpret_cast<std::uintptr_t>(e.Address());
+    auto start = reinterpret_cast<std::uintptr_t>(&ReadAt);
+    EXPECT_GE(fault, start);
+    EXPECT_LT(fault, start + 64);
+  }
+  try {
+    WriteAt(reinterpret_cast<int*>(16));
+    FAIL() << "no exception";
+  } catch (const EAccessViolation& e) {
+    EXPECT_EQ(e.Message(), "Access violation at address " + Hex8(e.Address()) +
+                               ". Write of address 00000010");
+  }
+}
+
+TEST(Faults, LocalObjectsAreDestroyedWhenAFaultUnwinds) {
+  struct TGuard {
+    int* Counter;
+    ~TGuard() { ++*Counter; }
+  };
+  int destroyed = 0;
+  try {
+    TGuard guard{&destroyed};
+    ReadAt(nullptr);
+  } catch (const Exception&) {
+  }
+  EXPECT_EQ(destroyed, 1);
+}
+
+TEST(Faults, RaisedPlatformExceptionBecomesEExternalExceptionWithItsRecord) {
+  ULONG_PTR args[2] = {0x1234, 0x5678};
+  try {
+    RaiseException(0xC0000008, 0, 2, args);
+    FAIL() << "no exception";
+  } catch (const EExternalException& e) {
+    EXPECT_EQ(e.Message(), "External exception C0000008");
+    EXPECT_EQ(e.ExceptionRecord.ExceptionCode, 0xC0000008u);
+    EXPECT_EQ(e.ExceptionRecord.NumberParameters, 2u);
+    EXPECT_EQ(e.ExceptionRecord.ExceptionInformation[0], 0x1234u);
+    EXPECT_EQ(e.ExceptionRecord.ExceptionInformation[1], 0x5678u);
+  }
+}
+
+TEST(Faults, NonContinuableRaiseIsMappedByItsCode) {
+  EXPECT_THROW(RaiseException(STATUS_INTEGER_DIVIDE_BY_ZERO, EXCEPTION_NONCONTINUABLE, 0, nullptr),
+               EDivByZero);
+  // Registers survive the detour through the platform's dispatcher.
+  volatile int kept = 41;
+  try {
+    RaiseException(0xE0000001, 0, 0, nullptr);
+  } catch (const EExternalException& e) {
+    EXPECT_EQ(e.Message(), "External exception E0000001");
+    kept = kept + 1;
+  }
+  EXPECT_EQ(kept, 42);
+}
+
+TEST(Faults, ExceptionCodesMapToTheirClasses) {
+  struct {
+    DWORD Code;
+    TClass Class;
+    const char* Message;
+  } rows[] = {
+      {STATUS_ARRAY_BOUNDS_EXCEEDED, ERangeError::StaticClass(), "Range check error"},
+      {STATUS_FLOAT_DENORMAL_OPERAND, EUnderflow::StaticClass(), "Floating point underflow"},
+      {STATUS_FLOAT_DIVIDE_BY_ZERO, EZeroDivide::StaticClass(), "Floating point division by zero"},
+      {STATUS_FLOAT_INEXACT_RESULT, EInvalidOp::StaticClass(), "Invalid floating point operation"},
+      {STATUS_FLOAT_STACK_CHECK, EInvalidOp::StaticClass(), "Invalid floating point operation"},
+      {STATUS_FLOAT_OVERFLOW, EOverflow::StaticClass(), "Floating point overflow"},
+      {STATUS_INTEGER_OVERFLOW, EIntOverflow::StaticClass(), "Integer overflow"},
+      {STATUS_PRIVILEGED_INSTRUCTION, EPrivilege::StaticClass(), "Privileged instruction"},
+      {STATUS_STACK_OVERFLOW, EStackOverflow::StaticClass(), "Stack overflow"},
+      {STATUS_CONTROL_C_EXIT, EControlC::StaticClass(), "Control-C hit"},
+      {0xC0000008, EExternalException::StaticClass(), "External exception C0000008"},
+  };
+  for (const auto& row : rows) {
+    EXCEPTION_RECORD record{};
+    record.ExceptionCode = row.Code;
+    EXPECT_EQ(ExceptionClassOfRecord(record), row.Class) << std::hex << row.Code;
+    auto e = ExceptionOfRecord(record);
+    EXPECT_EQ(e->ClassType(), row.Class) << std::hex << row.Code;
+    EXPECT_EQ(e->Message(), row.Message);
+  }
+}
+
+TEST(RuntimeErrors, NumbersRaiseTheirClasses) {
+  EXPECT_THROW(RunError(reInvalidPointer), EInvalidPointer);
+  EXPECT_THROW(RunError(reInvalidCast), EInvalidCast);
+  try {
+    RunError(reVariantLast, reinterpret_cast<void*>(0x401234));
+  } catch (const EVariantError& e) {
+    EXPECT_EQ(e.Message(), "Variant array index out of bounds");
+    EXPECT_EQ(e.Address(), reinterpret_cast<void*>(0x401234));
+  }
+}
+
+TEST(RuntimeErrors, OutOfMemoryRaisesThePrebuiltInstance) {
+  try {
+    RunError(reOutOfMemory);
+    FAIL();
+  } catch (const EOutOfMemory& e) {
+    EXPECT_EQ(e.Message(), "Out of memory");
+    EXPECT_EQ(&OutOfMemoryInstance(), &OutOfMemoryInstance());
+  }
+}
+
+TEST(RuntimeErrors, InputOutputErrorsUseTheTableAndResetTheResult) {
+  struct {
+    int Code;
+    int Number;
+    const char* Message;
+  } rows[] = {{2, 0, "File not found"},       {5, 0, "File access denied"},
+              {101, 21, "Disk full"},         {106, 0, "Invalid numeric input"},
+              {103, 0, "I/O error 103"},      {0, 0, "I/O error 0"}};
+  for (const auto& row : rows) {
+    InOutRes() = row.Code;
+    try {
+      RunError(row.Number);
+      FAIL();
+    } catch (const EInOutError& e) {
+      EXPECT_EQ(e.Message(), row.Message);
+      EXPECT_EQ(e.ErrorCode, row.Code);
+      EXPECT_EQ(InOutRes(), 0);
+    }
+  }
+}
+
+}  // namespace
