@@ -63,14 +63,13 @@ class TFormatter {
 
   std::size_t Directive(std::size_t i, String& out) {
     // Optional argument index "n:".
-    std::size_t save = i;
-    int index = Number(i);
-    if (index >= 0 && i < Fmt.size() && Fmt[i] == ':') {
+    std::size_t digits = i;
+    while (digits < Fmt.size() && Fmt[digits] >= '0' && Fmt[digits] <= '9') ++digits;
+    if (digits > i && digits < Fmt.size() && Fmt[digits] == ':') {
+      int index = Number(i);
       if (static_cast<std::size_t>(index) >= Args.size()) BadFormat(Fmt);
       NextArg = index;
-      ++i;
-    } else {
-      i = save;
+      i = digits + 1;
     }
     bool left = false;
     if (i < Fmt.size() && Fmt[i] == '-') {

@@ -74,7 +74,7 @@ String ExceptionReportText(const String& className, const String* message, const
   String text, suffix;
   if (message) {
     text = *message;
-    if (!text.empty() && text.back() != '.') suffix = ".";
+    if (!text.empty() && text.back() != '.') suffix.push_back('.');
   }
   String format = LoadResString(TResId::ExceptionReport, 64);
   String report = Format(format, {className, ModuleName(), RelativeAddress(address), text, suffix});

@@ -2,6 +2,7 @@
 # Runs this build's Windows programs under Wine.
 #
 #   wine.sh --build DIR run PROGRAM [ARGS...]   prepare, then run PROGRAM
+#   wine.sh --build DIR display                 prepare, then print the X display used
 #   wine.sh --build DIR stop                    stop the wineserver and Xvfb of DIR
 #
 # Preparation is idempotent and shared by every program run from DIR:
@@ -92,6 +93,10 @@ case "$cmd" in
     rm -f "$capture" "$conf" "$output"
     exit $rc
     ;;
+  display)
+    prepare
+    echo "$DISPLAY"
+    ;;
   stop)
     wineserver -k >/dev/null 2>&1 || true
     if alive "$state/xvfb.pid"; then
@@ -100,7 +105,7 @@ case "$cmd" in
     rm -f "$state/xvfb.pid" "$state/xvfb.display"
     ;;
   *)
-    echo "usage: wine.sh --build DIR run PROGRAM [ARGS...] | wine.sh --build DIR stop" >&2
+    echo "usage: wine.sh --build DIR run PROGRAM [ARGS...] | display | stop" >&2
     exit 2
     ;;
 esac

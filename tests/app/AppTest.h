@@ -1,0 +1,6 @@
+// The program under test, named on the test program's command line.
+#pragma once
+
+#include <string>
+
+const std::string& ProgramPath();

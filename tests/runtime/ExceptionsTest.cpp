@@ -1,0 +1,79 @@
+// Exception classes, their three ways of building a message, resource
+// strings and the formatting routine.
+#include <gtest/gtest.h>
+
+#include "Exceptions.h"
+#include "Format.h"
+
+namespace {
+
+TEST(Exceptions, MessagesComeFromTextsResourcesAndFormattedResources) {
+  EXPECT_EQ(EListError("plain text").Message(), "plain text");
+  EXPECT_EQ(EListError(TResId::ListIndexOutOfBounds).Message(), "List index out of bounds");
+  EXPECT_EQ(EConvertError(TResId::CannotAssign, {"TBits", String("TStringList")}).Message(),
+            "Cannot assign a TBits to a TStringList");
+  EXPECT_EQ(EComponentError(TResId::InvalidComponentName, {"1abc"}).Message(),
+            "''1abc'' is not a valid component name");
+}
+
+TEST(Exceptions, ClassTreeAndNamesAreKnownAtRunTime) {
+  EDivByZero e(TResId::DivisionByZero);
+  const TObject& o = e;
+  EXPECT_EQ(o.ClassName(), "EDivByZero");
+  EXPECT_TRUE(o.ClassNameIs("edivbyzero"));
+  EXPECT_FALSE(o.ClassNameIs("EDivByZer"));
+  EXPECT_TRUE(o.InheritsFrom(EIntError::StaticClass()));
+  EXPECT_TRUE(o.InheritsFrom(Exception::StaticClass()));
+  EXPECT_TRUE(o.InheritsFrom(TObject::StaticClass()));
+  EXPECT_FALSE(o.InheritsFrom(EMathError::StaticClass()));
+  EXPECT_EQ(EReadError::StaticClass()->Parent, EFilerError::StaticClass());
+  EXPECT_EQ(EFilerError::StaticClass()->Parent, EStreamError::StaticClass());
+  EXPECT_EQ(EOutOfResources::StaticClass()->Parent, EOutOfMemory::StaticClass());
+  EXPECT_EQ(EResNotFound::StaticClass()->Parent, Exception::StaticClass());
+  EXPECT_STREQ(EStreamError::StaticClass()->UnitName, "Classes");
+}
+
+TEST(Exceptions, RaiseThrowsTheDynamicClass) {
+  std::unique_ptr<Exception> e = std::make_unique<EFOpenError>("x");
+  EXPECT_THROW(e->Raise(), EFOpenError);
+  try {
+    e->Raise();
+  } catch (const EStreamError& caught) {
+    EXPECT_EQ(caught.ClassName(), "EFOpenError");
+    EXPECT_EQ(caught.Message(), "x");
+  }
+}
+
+TEST(ResourceStrings, AbsentIdentifiersAndShortBuffersGiveWhatFits) {
+  EXPECT_EQ(LoadResString(static_cast<TResId>(65460)), "");  // its block does not exist
+  EXPECT_EQ(LoadResString(static_cast<TResId>(61447)), "");  // absent inside a block
+  EXPECT_EQ(LoadResString(TResId::ReadOnlyResourceStream, 6), "Can't");
+  EXPECT_EQ(LoadResString(TResId::LongMonthSep), "September");
+}
+
+TEST(Format, DirectivesWidthsAndPrecisions) {
+  EXPECT_EQ(Format("%s|%d|%u|%x", {"ab", -12, 4000000000u, 0xBEEFu}), "ab|-12|4000000000|BEEF");
+  EXPECT_EQ(Format("%.8X", {0xC0000008ul}), "C0000008");
+  EXPECT_EQ(Format("%x", {-1}), "FFFFFFFF");
+  EXPECT_EQ(Format("%p", {reinterpret_cast<void*>(0x401A2B)}), "00401A2B");
+  EXPECT_EQ(Format("%p", {static_cast<void*>(nullptr)}), "00000000");
+  EXPECT_EQ(Format("[%5d][%-5d][%.3d][%*d]", {42, 42, 7, 4, 9}), "[   42][42   ][007][   9]");
+  EXPECT_EQ(Format("[%6s][%-4s][%.2s]", {"abc", "x", "long"}), "[   abc][x   ][lo]");
+  EXPECT_EQ(Format("%1:s %0:s %s", {"a", "b"}), "b a b");
+  EXPECT_EQ(Format("100%% %s", {"done"}), "100% done");
+  EXPECT_EQ(Format("no directives", {}), "no directives");
+  EXPECT_EQ(Format("%d", {-2147483647 - 1}), "-2147483648");
+}
+
+TEST(Format, MismatchedOrMissingArgumentsRaiseEConvertError) {
+  EXPECT_THROW(Format("%d", {"text"}), EConvertError);
+  EXPECT_THROW(Format("%s", {5}), EConvertError);
+  EXPECT_THROW(Format("%p", {5}), EConvertError);
+  EXPECT_THROW(Format("%s %s", {"one"}), EConvertError);
+  EXPECT_THROW(Format("%3:s", {"one"}), EConvertError);
+  EXPECT_THROW(Format("%q", {1}), EConvertError);
+  EXPECT_THROW(Format("trailing %", {1}), EConvertError);
+  EXPECT_THROW(Format("%999999999d", {1}), EConvertError);
+}
+
+}  // namespace

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs the whole test suite
+# under Wine. The build tree (and its Wine prefix) is kept, so a second run is
+# quick. Set SONDREL_BUILD_DIR to use another build tree than ./build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${SONDREL_BUILD_DIR:-build}
+
+tools/setup.sh
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+fi
+cmake --build "$build" -j"$(nproc)"
+trap 'tools/wine.sh --build "$build" stop' EXIT
+cd "$build"
+ctest --output-on-failure
