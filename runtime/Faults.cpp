@@ -6,54 +6,46 @@ namespace {
 
 thread_local int InOutResult = 0;
 
+template <class E>
+std::unique_ptr<Exception> New(TResId message) {
+  return std::make_unique<E>(message);
+}
+
 struct TRuntimeErrorRow {
   TClass Class;
   TResId Message;
+  std::unique_ptr<Exception> (*Create)(TResId message);
 };
+
+#define ROW(E, message) {E::StaticClass(), TResId::message, &New<E>}
 
 // Rows 2 to 20 of the runtime error table; row 1 is the pre-built instance.
 const TRuntimeErrorRow* RuntimeErrorRow(int number) {
   static const TRuntimeErrorRow rows[] = {
-      {EInvalidPointer::StaticClass(), TResId::InvalidPointer},
-      {EDivByZero::StaticClass(), TResId::DivisionByZero},
-      {ERangeError::StaticClass(), TResId::RangeCheckError},
-      {EIntOverflow::StaticClass(), TResId::IntegerOverflow},
-      {EInvalidOp::StaticClass(), TResId::InvalidFloatOperation},
-      {EZeroDivide::StaticClass(), TResId::FloatDivisionByZero},
-      {EOverflow::StaticClass(), TResId::FloatOverflow},
-      {EUnderflow::StaticClass(), TResId::FloatUnderflow},
-      {EInvalidCast::StaticClass(), TResId::InvalidCast},
-      {EAccessViolation::StaticClass(), TResId::AccessViolation},
-      {EPrivilege::StaticClass(), TResId::PrivilegedInstruction},
-      {EControlC::StaticClass(), TResId::ControlCHit},
-      {EStackOverflow::StaticClass(), TResId::StackOverflow},
-      {EVariantError::StaticClass(), TResId::InvalidVariantCast},
-      {EVariantError::StaticClass(), TResId::InvalidVariantOperation},
-      {EVariantError::StaticClass(), TResId::VariantDispatch},
-      {EVariantError::StaticClass(), TResId::VariantArrayCreate},
-      {EVariantError::StaticClass(), TResId::VariantNotArray},
-      {EVariantError::StaticClass(), TResId::VariantArrayBounds},
+      ROW(EInvalidPointer, InvalidPointer),
+      ROW(EDivByZero, DivisionByZero),
+      ROW(ERangeError, RangeCheckError),
+      ROW(EIntOverflow, IntegerOverflow),
+      ROW(EInvalidOp, InvalidFloatOperation),
+      ROW(EZeroDivide, FloatDivisionByZero),
+      ROW(EOverflow, FloatOverflow),
+      ROW(EUnderflow, FloatUnderflow),
+      ROW(EInvalidCast, InvalidCast),
+      ROW(EAccessViolation, AccessViolation),
+      ROW(EPrivilege, PrivilegedInstruction),
+      ROW(EControlC, ControlCHit),
+      ROW(EStackOverflow, StackOverflow),
+      ROW(EVariantError, InvalidVariantCast),
+      ROW(EVariantError, InvalidVariantOperation),
+      ROW(EVariantError, VariantDispatch),
+      ROW(EVariantError, VariantArrayCreate),
+      ROW(EVariantError, VariantNotArray),
+      ROW(EVariantError, VariantArrayBounds),
   };
   return number >= 2 && number <= 20 ? &rows[number - 2] : nullptr;
 }
 
-// Creates an exception of one of the runtime's classes with a resource message.
-std::unique_ptr<Exception> NewRuntimeException(TClass cls, TResId message) {
-  if (cls == EDivByZero::StaticClass()) return std::make_unique<EDivByZero>(message);
-  if (cls == ERangeError::StaticClass()) return std::make_unique<ERangeError>(message);
-  if (cls == EIntOverflow::StaticClass()) return std::make_unique<EIntOverflow>(message);
-  if (cls == EInvalidOp::StaticClass()) return std::make_unique<EInvalidOp>(message);
-  if (cls == EZeroDivide::StaticClass()) return std::make_unique<EZeroDivide>(message);
-  if (cls == EOverflow::StaticClass()) return std::make_unique<EOverflow>(message);
-  if (cls == EUnderflow::StaticClass()) return std::make_unique<EUnderflow>(message);
-  if (cls == EInvalidCast::StaticClass()) return std::make_unique<EInvalidCast>(message);
-  if (cls == EAccessViolation::StaticClass()) return std::make_unique<EAccessViolation>(message);
-  if (cls == EPrivilege::StaticClass()) return std::make_unique<EPrivilege>(message);
-  if (cls == EControlC::StaticClass()) return std::make_unique<EControlC>(message);
-  if (cls == EStackOverflow::StaticClass()) return std::make_unique<EStackOverflow>(message);
-  if (cls == EVariantError::StaticClass()) return std::make_unique<EVariantError>(message);
-  return std::make_unique<EInvalidPointer>(message);
-}
+#undef ROW
 
 struct TInOutRow {
   int Code;
@@ -96,7 +88,7 @@ void RunError(int number, const void* address) {
     throw e;
   }
   if (const TRuntimeErrorRow* row = RuntimeErrorRow(number)) {
-    std::unique_ptr<Exception> e = NewRuntimeException(row->Class, row->Message);
+    std::unique_ptr<Exception> e = row->Create(row->Message);
     e->SetAddress(address);
     e->Raise();
   }
@@ -152,7 +144,7 @@ std::unique_ptr<Exception> ExceptionOfRecord(const EXCEPTION_RECORD& record) {
     e = std::move(external);
   } else {
     const TRuntimeErrorRow* row = RuntimeErrorRow(number);
-    e = NewRuntimeException(row->Class, row->Message);
+    e = row->Create(row->Message);
   }
   e->SetAddress(record.ExceptionAddress);
   return e;

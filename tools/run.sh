@@ -9,11 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${SONDREL_BUILD_DIR:-build}
 
-tools/setup.sh
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-fi
-cmake --build "$build" -j"$(nproc)" --target sondrel >/dev/null
+tools/build.sh "$build" sondrel >/dev/null
 program="$build/app/sondrel.exe"
 
 cleanup() {

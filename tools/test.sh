@@ -6,11 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${SONDREL_BUILD_DIR:-build}
 
-tools/setup.sh
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-fi
-cmake --build "$build" -j"$(nproc)"
+tools/build.sh "$build"
 trap 'tools/wine.sh --build "$build" stop' EXIT
 cd "$build"
 ctest --output-on-failure
