@@ -1,9 +1,12 @@
 // Helpers shared by the test programs.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
+
+#include "Exceptions.h"
 
 // A path given on the command line or in the environment as a Unix path is
 // reached under Wine through drive Z:.
@@ -28,3 +31,32 @@ inline std::string ReadWholeFile(const std::string& path) {
   CloseHandle(h);
   return data;
 }
+
+// Checks that an action raises exactly the exception class E with a message.
+template <class E, class F>
+testing::AssertionResult Raises(F&& action, const String& message) {
+  try {
+    action();
+  } catch (const E& e) {
+    if (e.ClassType() != E::StaticClass()) return testing::AssertionFailure() << e.ClassName();
+    if (e.Message() != message) return testing::AssertionFailure() << "message: " << e.Message();
+    return testing::AssertionSuccess();
+  } catch (const Exception& e) {
+    return testing::AssertionFailure() << "raised " << e.ClassName() << ": " << e.Message();
+  }
+  return testing::AssertionFailure() << "nothing raised";
+}
+#define EXPECT_RAISES(E, statement, message) \
+  EXPECT_TRUE(Raises<E>([&] { statement; }, message))
+
+// A fresh empty file in the temporary directory, deleted again at scope end.
+struct TTempFile {
+  TTempFile() {
+    char dir[MAX_PATH], name[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    GetTempFileNameA(dir, "sdt", 0, name);
+    Name = name;
+  }
+  ~TTempFile() { DeleteFileA(Name.c_str()); }
+  String Name;
+};

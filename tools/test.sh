@@ -8,5 +8,5 @@ build=${SONDREL_BUILD_DIR:-build}
 
 tools/build.sh "$build"
 trap 'tools/wine.sh --build "$build" stop' EXIT
-cd "$build"
-ctest --output-on-failure
+
+ctest --test-dir "$build" --output-on-failure

@@ -1,30 +1,146 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "Lists.h"
+#include "TestSupport.h"
 
 namespace {
 
+using TPointers = std::vector<void*>;
+
 void* P(std::uintptr_t n) { return reinterpret_cast<void*>(n); }
+
+TPointers Contents(const TList& list) {
+  TPointers items;
+  for (int i = 0; i < list.Count(); ++i) items.push_back(list.Items(i));
+  return items;
+}
+
+const char* const kBounds = "List index out of bounds";
 
 TEST(List, GrowsByTheFixedSteps) {
   TList list;
+  EXPECT_EQ(list.Capacity(), 0);
+  std::vector<int> capacities;
+  for (int i = 0; i < 33; ++i) {
+    EXPECT_EQ(list.Add(P(i + 1)), i);
+    if (capacities.empty() || capacities.back() != list.Capacity())
+      capacities.push_back(list.Capacity());
+  }
+  EXPECT_EQ(capacities, (std::vector<int>{4, 8, 16, 32, 48}));
+  EXPECT_EQ(list.Items(16), P(17));
+}
+
+TEST(List, InsertDeleteAndRemove) {
+  TList list;
+  for (auto n : {1, 2, 3}) list.Add(P(n));
+  list.Insert(3, P(9));  // index == Count appends
+  list.Insert(0, P(2));
+  EXPECT_EQ(Contents(list), (TPointers{P(2), P(1), P(2), P(3), P(9)}));
+  list.Delete(4);
+  EXPECT_EQ(list.Last(), P(3));
+  EXPECT_EQ(list.Remove(P(2)), 0);  // the first of two
+  EXPECT_EQ(list.Remove(P(7)), -1);
+  EXPECT_EQ(Contents(list), (TPointers{P(1), P(2), P(3)}));
+}
+
+TEST(List, BadIndexesRaiseAndChangeNothing) {
+  TList list;
+  for (auto n : {1, 2, 3}) list.Add(P(n));
+  EXPECT_RAISES(EListError, list.Insert(4, P(9)), kBounds);
+  EXPECT_RAISES(EListError, list.Insert(-1, P(9)), kBounds);
+  EXPECT_RAISES(EListError, list.Delete(-1), kBounds);
+  EXPECT_RAISES(EListError, list.Delete(3), kBounds);
+  EXPECT_RAISES(EListError, list.Items(3), kBounds);
+  EXPECT_RAISES(EListError, list.SetItems(-1, P(9)), kBounds);
+  EXPECT_RAISES(EListError, list.SetCount(-1), kBounds);
+  for (int capacity : {2, -1, TList::MaxListSize + 1})
+    EXPECT_RAISES(EListError, list.SetCapacity(capacity), kBounds) << capacity;
+  EXPECT_EQ(Contents(list), (TPointers{P(1), P(2), P(3)}));
+  EXPECT_EQ(list.Capacity(), 4);
+  TList empty;
+  EXPECT_RAISES(EListError, empty.Last(), kBounds);
+}
+
+TEST(List, CountAndCapacity) {
+  TList list;
+  list.Add(P(1));
+  list.Add(P(2));
+  list.SetCount(5);
+  EXPECT_EQ(Contents(list), (TPointers{P(1), P(2), nullptr, nullptr, nullptr}));
+  list.SetCount(2);
+  EXPECT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Capacity(), 5);
+  list.SetCapacity(2);
+  EXPECT_EQ(list.Expand(), &list);
+  EXPECT_EQ(list.Capacity(), 6);
+  EXPECT_EQ(list.Expand()->Capacity(), 6);  // already has a free slot
+  list.RemoveAll();
   EXPECT_EQ(list.Count(), 0);
   EXPECT_EQ(list.Capacity(), 0);
-  int seen[] = {0, 0, 0, 0};
-  for (int i = 0; i < 17; ++i) {
-    EXPECT_EQ(list.Add(P(i + 1)), i);
-    if (i == 0) seen[0] = list.Capacity();
-    if (i == 4) seen[1] = list.Capacity();
-    if (i == 8) seen[2] = list.Capacity();
-    if (i == 16) seen[3] = list.Capacity();
+}
+
+struct TStrictList : TList {
+  bool Silent = false;
+  void Error() const override {
+    if (!Silent) throw ERangeError("strict");
   }
-  EXPECT_EQ(seen[0], 4);
-  EXPECT_EQ(seen[1], 8);
-  EXPECT_EQ(seen[2], 16);
-  EXPECT_EQ(seen[3], 32);
-  for (int n = 17; n < 33; ++n) list.Add(nullptr);
-  EXPECT_EQ(list.Capacity(), 48);
-  EXPECT_EQ(list.Items(16), P(17));
+};
+
+TEST(List, DerivedErrorChoosesTheException) {
+  TStrictList list;
+  list.Add(P(1));
+  EXPECT_RAISES(ERangeError, list.Delete(1), "strict");
+  list.Silent = true;  // an Error that returns still fails the operation
+  EXPECT_RAISES(EListError, list.Delete(1), kBounds);
+  EXPECT_EQ(list.Count(), 1);
+}
+
+const char* const kBits = "Bits index out of range";
+
+TEST(Bits, GrowsToTheWrittenBitAndFindsClearBits) {
+  TBits bits;
+  EXPECT_EQ(bits.FirstClearBit(), 0);
+  bits.SetBits(40, true);
+  EXPECT_EQ(bits.Size(), 41);
+  EXPECT_FALSE(bits.Bits(39));
+  for (int i = 0; i < 40; ++i) bits.SetBits(i, true);
+  EXPECT_EQ(bits.FirstClearBit(), 41);
+  bits.SetSize(38);  // the bits left beyond the size do not count
+  EXPECT_EQ(bits.FirstClearBit(), 38);
+  bits.SetBits(7, false);
+  EXPECT_EQ(bits.FirstClearBit(), 7);
+
+  TBits five;
+  five.SetSize(5);
+  for (int i = 0; i < 5; ++i) five.SetBits(i, true);
+  EXPECT_EQ(five.FirstClearBit(), 5);
+}
+
+TEST(Bits, ResizingKeepsOrDropsWords) {
+  TBits bits;
+  for (int i : {0, 32, 63}) bits.SetBits(i, true);
+  bits.SetSize(33);
+  EXPECT_TRUE(bits.Bits(0));
+  EXPECT_TRUE(bits.Bits(32));
+  bits.SetSize(32);
+  EXPECT_RAISES(EBitsError, bits.Bits(32), kBits);
+  bits.SetSize(64);
+  EXPECT_TRUE(bits.Bits(0));
+  for (int i = 32; i < 64; ++i) EXPECT_FALSE(bits.Bits(i)) << i;
+}
+
+TEST(Bits, NegativeIndexOrSizeRaises) {
+  TBits bits;
+  bits.SetBits(2, true);
+  EXPECT_RAISES(EBitsError, bits.SetBits(-1, true), kBits);
+  EXPECT_RAISES(EBitsError, bits.Bits(-1), kBits);
+  EXPECT_RAISES(EBitsError, bits.Bits(3), kBits);
+  EXPECT_RAISES(EBitsError, bits.SetSize(-1), kBits);
+  EXPECT_EQ(bits.Size(), 3);
+  EXPECT_TRUE(bits.Bits(2));
+  EXPECT_FALSE(bits.Bits(0));
 }
 
 }  // namespace

@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "Lists.h"
+#include "Streams.h"
+#include "StringLists.h"
+#include "TestSupport.h"
+
+namespace string_lists_test {
+
+using TLines = std::vector<String>;
+
+TLines Lines(const TStrings& strings) {
+  TLines lines;
+  for (int i = 0; i < strings.Count(); ++i) lines.push_back(strings.StringAt(i));
+  return lines;
+}
+
+void AddAll(TStrings& strings, const TLines& lines) {
+  for (const auto& s : lines) strings.Add(s);
+}
+
+// Records OnChanging as '<' and OnChange as '>'.
+struct TRecorder {
+  String Log;
+  TObject* Sender = nullptr;
+
+  void Changing(TObject* sender) { Log += '<', Sender = sender; }
+  void Change(TObject* sender) { Log += '>', Sender = sender; }
+  void Watch(TStringList& list) {
+    list.OnChanging = TNotifyEvent::Of<&TRecorder::Changing>(this);
+    list.OnChange = TNotifyEvent::Of<&TRecorder::Change>(this);
+  }
+};
+
+const char* const kBounds = "List index out of bounds";
+const char* const kSorted = "Operation not allowed on sorted string list";
+
+TEST(StringList, TextLineBreaks) {
+  TStringList list, copy;
+  EXPECT_EQ(list.Text(), "");
+  list.SetText("a\r\nb");
+  EXPECT_EQ(Lines(list), (TLines{"a", "b"}));
+  list.SetText("a\n\rb");
+  EXPECT_EQ(Lines(list), (TLines{"a", "", "b"}));
+  list.SetText("a\rb\nc");
+  EXPECT_EQ(Lines(list), (TLines{"a", "b", "c"}));
+  list.SetText("a\r\n");
+  EXPECT_EQ(Lines(list), TLines{"a"});
+  EXPECT_EQ(list.Text(), "a\r\n");
+
+  AddAll(list, {"", "c"});
+  auto buffer = list.TextBuffer();
+  EXPECT_STREQ(buffer.get(), "a\r\n\r\nc\r\n");
+  copy.SetTextBuffer(buffer.get());
+  EXPECT_EQ(Lines(copy), (TLines{"a", "", "c"}));
+}
+
+TEST(StringList, SortedAddFollowsTheDuplicatesPolicy) {
+  TStringList list;
+  list.SetSorted(true);
+  AddAll(list, {"B", "a", "C"});
+  EXPECT_EQ(Lines(list), (TLines{"a", "B", "C"}));
+  EXPECT_EQ(list.Add("b"), 1);  // dupIgnore
+  list.SetDuplicates(dupError);
+  EXPECT_RAISES(EListError, list.Add("b"), "String list does not allow duplicates");
+  EXPECT_EQ(Lines(list), (TLines{"a", "B", "C"}));
+  list.SetDuplicates(dupAccept);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(list.Add("b"), 1);  // before every equal entry
+  EXPECT_EQ(Lines(list), (TLines{"a", "b", "b", "b", "B", "C"}));
+}
+
+TEST(StringList, SortedListRefusesPositionalChanges) {
+  TStringList list;
+  TObject object;
+  AddAll(list, {"x", "y"});
+  list.SetSorted(true);
+  EXPECT_RAISES(EListError, list.Insert(0, "a"), kSorted);
+  EXPECT_RAISES(EListError, list.Insert(9, "a"), kSorted);
+  EXPECT_RAISES(EListError, list.SetStringAt(-1, "a"), kSorted);
+  EXPECT_RAISES(EListError, list.MoveEntry(0, 1), kSorted);
+  EXPECT_EQ(Lines(list), (TLines{"x", "y"}));
+  list.SetObjectAt(1, &object);
+  list.Exchange(0, 1);
+  EXPECT_EQ(Lines(list), (TLines{"y", "x"}));
+  EXPECT_EQ(list.ObjectAt(0), &object);
+}
+
+TEST(StringList, SortingOnceAndUnsorting) {
+  TStringList list;
+  TRecorder recorder;
+  AddAll(list, {"c", "A", "b"});
+  recorder.Watch(list);
+  list.SetSorted(true);
+  EXPECT_EQ(recorder.Log, "<>");
+  EXPECT_EQ(recorder.Sender, &list);
+  EXPECT_EQ(Lines(list), (TLines{"A", "b", "c"}));
+  list.SetSorted(true);
+  list.SetSorted(false);
+  EXPECT_EQ(recorder.Log, "<>");
+  list.Add("a");
+  EXPECT_EQ(Lines(list), (TLines{"A", "b", "c", "a"}));
+}
+
+TEST(StringList, SearchIgnoresCase) {
+  TStringList list;
+  AddAll(list, {"Alpha", "beta", "Gamma"});
+  EXPECT_EQ(list.IndexOf("BETA"), 1);
+  EXPECT_EQ(list.IndexOf("delta"), -1);
+  list.SetSorted(true);
+  int found = -1, missing = -1;
+  EXPECT_TRUE(list.Find("gAMMA", found));
+  EXPECT_FALSE(list.Find("Bz", missing));  // gives the insertion point
+  EXPECT_EQ(found, 2);
+  EXPECT_EQ(missing, 2);
+  EXPECT_EQ(list.IndexOf("ALPHA"), 0);
+}
+
+TEST(StringList, ChangeNotifications) {
+  TStringList list;
+  TRecorder recorder;
+  recorder.Watch(list);
+  list.RemoveAll();
+  EXPECT_EQ(recorder.Log, "");
+  list.Add("one");
+  EXPECT_EQ(recorder.Log, "<>");
+
+  recorder.Log.clear();
+  list.BeginUpdate();
+  list.BeginUpdate();
+  for (int i = 0; i < 10; ++i) list.Add("x");
+  list.EndUpdate();
+  EXPECT_EQ(recorder.Log, "<");
+  list.EndUpdate();
+  EXPECT_EQ(recorder.Log, "<>");
+
+  recorder.Log.clear();
+  const TLines before = Lines(list);
+  EXPECT_RAISES(EListError, list.Delete(11), kBounds);
+  EXPECT_RAISES(EListError, list.Insert(12, "z"), kBounds);
+  EXPECT_RAISES(EListError, list.Exchange(0, -1), kBounds);
+  EXPECT_RAISES(EListError, list.SetStringAt(11, "z"), kBounds);
+  EXPECT_RAISES(EListError, list.SetObjectAt(-1, nullptr), kBounds);
+  EXPECT_EQ(Lines(list), before);
+  EXPECT_EQ(recorder.Log, "");
+}
+
+TEST(StringList, MoveExchangeAndAddStringsCarryObjects) {
+  TStringList list;
+  TObject a, c;
+  list.AddObject("a", &a);
+  list.Add("b");
+  list.AddObject("c", &c);
+  list.MoveEntry(0, 2);
+  EXPECT_EQ(Lines(list), (TLines{"b", "c", "a"}));
+  EXPECT_EQ(list.ObjectAt(2), &a);
+  EXPECT_RAISES(EListError, list.MoveEntry(2, 3), kBounds);
+  EXPECT_RAISES(EListError, list.MoveEntry(-1, 0), kBounds);
+  EXPECT_EQ(Lines(list), (TLines{"b", "c", "a"}));
+  list.Exchange(0, 2);
+  EXPECT_EQ(Lines(list), (TLines{"a", "c", "b"}));
+  EXPECT_EQ(list.ObjectAt(0), &a);
+  EXPECT_EQ(list.ObjectAt(2), nullptr);
+  list.AddStrings(list);
+  EXPECT_EQ(Lines(list), (TLines{"a", "c", "b", "a", "c", "b"}));
+  EXPECT_EQ(list.ObjectAt(4), &c);
+}
+
+TEST(StringList, AssignFromAndEquals) {
+  TStringList source, list;
+  TObject object;
+  source.Add("x");
+  source.AddObject("y", &object);
+  list.Add("old");
+  list.AssignFrom(&source);
+  EXPECT_EQ(Lines(list), (TLines{"x", "y"}));
+  EXPECT_EQ(list.ObjectAt(1), &object);
+  list.AssignFrom(&list);
+  EXPECT_EQ(Lines(list), (TLines{"x", "y"}));
+  TBits bits;
+  EXPECT_RAISES(EConvertError, list.AssignFrom(&bits), "Cannot assign a TBits to a TStringList");
+  EXPECT_RAISES(EConvertError, list.AssignFrom(nullptr), "Cannot assign a nil to a TStringList");
+  EXPECT_EQ(Lines(list), (TLines{"x", "y"}));
+
+  list.SetObjectAt(1, nullptr);
+  EXPECT_TRUE(list.Equals(source));  // objects are not compared
+  list.SetStringAt(1, "Y");
+  EXPECT_FALSE(list.Equals(source));
+  list.Delete(1);
+  EXPECT_FALSE(list.Equals(source));
+}
+
+// A persistent class that can copy itself onto strings; they know nothing of it.
+class TWords : public TPersistent {
+  SONDREL_CLASS(TWords)
+
+ public:
+  TLines Words;
+
+ protected:
+  void AssignTo(TPersistent* destination) const override {
+    if (!destination->Is<TStrings>()) return TPersistent::AssignTo(destination);
+    static_cast<TStrings*>(destination)->RemoveAll();
+    AddAll(*static_cast<TStrings*>(destination), Words);
+  }
+};
+
+SONDREL_CLASS_RECORD(TWords, TPersistent, "Tests");
+
+TEST(Persistent, TheSourceMayImplementTheCopy) {
+  TWords words, other;
+  TStringList list;
+  words.Words = {"p", "q"};
+  list.Add("old");
+  list.AssignFrom(&words);
+  EXPECT_EQ(Lines(list), (TLines{"p", "q"}));
+  EXPECT_RAISES(EConvertError, words.AssignFrom(&list), "Cannot assign a TStringList to a TWords");
+  EXPECT_RAISES(EConvertError, other.AssignFrom(&words), "Cannot assign a TWords to a TWords");
+}
+
+TEST(StringList, FilesAndStreams) {
+  TTempFile file;
+  TStringList list, loaded;
+  AddAll(list, {"first", "", "third"});
+  list.SaveToFile(file.Name);
+  loaded.LoadFromFile(file.Name);
+  EXPECT_EQ(Lines(loaded), Lines(list));
+  const String missing = file.Name + ".missing";
+  EXPECT_RAISES(EFOpenError, loaded.LoadFromFile(missing), "Cannot open file " + missing);
+  EXPECT_EQ(Lines(loaded), Lines(list));
+
+  TMemoryStream stream;
+  stream.WriteBuffer("skip\r\nkeep\r\nthis", 16);
+  stream.SetPosition(6);
+  loaded.LoadFromStream(stream);
+  EXPECT_EQ(Lines(loaded), (TLines{"keep", "this"}));
+}
+
+}  // namespace string_lists_test
