@@ -1,5 +1,7 @@
 #include "Faults.h"
 
+#include "Runtime.h"
+
 #include <cstdint>
 
 namespace {
@@ -275,10 +277,8 @@ asm(".text\n"
 
 void InstallFaultMapping() {
   OutOfMemoryInstance();
-  auto base = reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
-  auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
-  CodeStart = base + nt->OptionalHeader.BaseOfCode;
-  CodeEnd = CodeStart + nt->OptionalHeader.SizeOfCode;
+  const IMAGE_OPTIONAL_HEADER32& image = ProgramHeaders().OptionalHeader;
+  CodeStart = reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr)) + image.BaseOfCode;
+  CodeEnd = CodeStart + image.SizeOfCode;
   AddVectoredExceptionHandler(1, FaultHandler);
 }

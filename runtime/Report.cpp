@@ -11,21 +11,16 @@
 
 #include "Exceptions.h"
 #include "Faults.h"
+#include "Runtime.h"
 
 namespace {
-
-const IMAGE_NT_HEADERS32* ImageHeaders() {
-  auto base = reinterpret_cast<const char*>(GetModuleHandleA(nullptr));
-  auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  return reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
-}
 
 // Addresses are reported relative to the start of the program's code, the
 // origin of the addresses in the linker's map.
 const void* RelativeAddress(const void* address) {
   if (!address) return nullptr;
   auto codeStart = reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr)) +
-                   ImageHeaders()->OptionalHeader.BaseOfCode;
+                   ProgramHeaders().OptionalHeader.BaseOfCode;
   return reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(address) - codeStart);
 }
 
@@ -48,7 +43,7 @@ String TypeName(const std::type_info& type) {
 }
 
 bool IsConsoleProgram() {
-  return ImageHeaders()->OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_CUI;
+  return ProgramHeaders().OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_CUI;
 }
 
 void Show(const String& className, const String* message, const void* address) {

@@ -8,5 +8,8 @@
 // once, before anything else runs.
 void InitRuntime();
 
+// The PE headers of the running program's own image.
+const IMAGE_NT_HEADERS32& ProgramHeaders();
+
 // The platform identifier read at start-up (2 is VER_PLATFORM_WIN32_NT).
 DWORD Win32Platform();
