@@ -13,3 +13,5 @@ void TPersistent::AssignError(const TObject* source) const {
   throw EConvertError(TResId::CannotAssign,
                       {source ? source->ClassName() : String("nil"), ClassName()});
 }
+
+void TPersistent::DefineProperties(TFiler&) {}

@@ -7,6 +7,8 @@
 #include "Exceptions.h"
 #include "Object.h"
 
+class TFiler;
+
 class TPersistent : public TObject {
   SONDREL_CLASS(TPersistent)
 
@@ -18,5 +20,9 @@ class TPersistent : public TObject {
 
  protected:
   virtual void AssignTo(TPersistent* destination) const;
+  // Declares properties streamed besides the published ones; none here.
+  virtual void DefineProperties(TFiler& filer);
+  friend class TReader;
+  friend class TWriter;
   [[noreturn]] void AssignError(const TObject* source) const;
 };

@@ -1,0 +1,118 @@
+// TComponent: named, owned objects that form definitions describe. An owner
+// destroys what it owns; names are unique among the components of one owner;
+// a component put into an owner under a name is stored into the owner's
+// published field of that name.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "Lists.h"
+#include "Persistent.h"
+#include "TypInfo.h"
+
+class TReader;
+class TWriter;
+
+// Component state flags.
+enum : std::uint8_t {
+  stLoading = 0x01,
+  stReading = 0x02,
+  stWriting = 0x04,
+  stDestroying = 0x08,
+  stDesigning = 0x10,
+  stUpdating = 0x40,
+};
+using TComponentState = std::uint8_t;
+
+enum TOperation : std::uint8_t { ntInserted, ntRemoved };
+
+extern const TTypeInfo ComponentNameTypeInfo;  // TComponentName
+
+class TComponent : public TPersistent {
+  SONDREL_CLASS(TComponent)
+
+ public:
+  explicit TComponent(TComponent* owner);
+  TComponent(const TComponent&) = delete;
+  TComponent& operator=(const TComponent&) = delete;
+  ~TComponent() override;
+
+  TComponent* Owner() const { return FOwner; }
+  const String& Name() const { return FName; }
+  std::int32_t Tag() const { return FTag; }
+  void SetTag(std::int32_t tag) { FTag = tag; }
+  TComponentState ComponentState() const { return FState; }
+  void IncludeState(TComponentState flags) { FState |= flags; }
+  void ExcludeState(TComponentState flags) { FState &= ~flags; }
+  std::uint8_t ComponentStyle() const { return FStyle; }
+  // The design position kept for components without a position of their own.
+  std::int16_t DesignLeft() const { return FLeft; }
+  std::int16_t DesignTop() const { return FTop; }
+  void SetDesignPosition(std::int16_t left, std::int16_t top) {
+    FLeft = left;
+    FTop = top;
+  }
+
+  void AddOwned(TComponent* component);
+  void RemoveOwned(TComponent* component);
+  TComponent* FindOwned(const String& name) const;
+  int OwnedCount() const { return FOwned ? FOwned->Count() : 0; }
+  TComponent* OwnedAt(int index) const;
+  void DestroyOwned();
+  void MarkDestroying();
+  // Each of the two components hears of the other's destruction.
+  void RequestFreeNotice(TComponent* component);
+
+  // Calls `callback` for each child to be written.
+  virtual void EnumChildren(const std::function<void(TComponent*)>& callback);
+  // The owner for components read as children of this one (null: the root).
+  virtual TComponent* ChildOwner();
+  // The parent for components read as children of this one.
+  virtual TComponent* ChildParent();
+  // Called once the component's whole definition has been read.
+  virtual void AfterLoad();
+  virtual void Notify(TComponent* component, TOperation operation);
+  virtual void ReadContent(TReader& reader);
+  // The setter of Name: validates, checks uniqueness, rebinds the owner's field.
+  virtual void Rename(const String& newName);
+  virtual void MoveChild(TComponent* child, int position);
+  virtual void AttachToParent(TComponent* parent);
+  virtual void MarkUpdating();
+  virtual void MarkUpdated();
+  virtual void CheckRename(TComponent* component, const String& currentName, const String& newName);
+  virtual void WriteContent(TWriter& writer);
+  virtual TComponent* ParentComponent() const;
+  virtual bool HasParentComponent() const;
+
+  void DefineProperties(TFiler& filer) override;
+
+ private:
+  void BindOwnerField(const String& name, TComponent* value);
+  void ReadLeft(TReader& reader);
+  void ReadTop(TReader& reader);
+  void WriteLeft(TWriter& writer);
+  void WriteTop(TWriter& writer);
+  void SetDesigning(bool designing);
+
+  TComponent* FOwner = nullptr;
+  String FName;
+  std::int32_t FTag = 0;
+  std::unique_ptr<TList> FOwned;
+  std::unique_ptr<TList> FFreeNotices;
+  std::int16_t FLeft = 0, FTop = 0;
+  TComponentState FState = 0;
+  std::uint8_t FStyle = 0;
+
+};
+
+// True for a non-empty name of ASCII letters, digits and "_" that does not
+// begin with a digit.
+bool IsValidIdent(const String& name);
+
+// The virtual constructor of component class T.
+template <class T>
+TComponent* NewComponent(TComponent* owner) {
+  return new T(owner);
+}

@@ -1,0 +1,6 @@
+#include "Filer.h"
+
+SONDREL_CLASS_RECORD(TFiler, TObject, "Classes");
+
+TFiler::TFiler(TStream& stream, int bufferSize)
+    : FStream(stream), FBuffer(std::make_unique<char[]>(bufferSize)), FBufferSize(bufferSize) {}
