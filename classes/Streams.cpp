@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Reader.h"
+
 SONDREL_CLASS_RECORD(TStream, TObject, "Classes");
 SONDREL_CLASS_RECORD(THandleStream, TStream, "Classes");
 SONDREL_CLASS_RECORD(TFileStream, THandleStream, "Classes");
@@ -25,6 +27,11 @@ void TStream::ReadBuffer(void* buffer, std::int32_t count) {
 
 void TStream::WriteBuffer(const void* buffer, std::int32_t count) {
   if (count != 0 && WriteSome(buffer, count) != count) throw EWriteError(TResId::StreamWriteError);
+}
+
+TComponent* TStream::ReadComponentFrom(TComponent* instance) {
+  TReader reader(*this, 4096);
+  return reader.ReadRoot(instance);
 }
 
 // --- THandleStream and TFileStream -------------------------------------------

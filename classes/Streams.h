@@ -15,6 +15,8 @@
 #include "Exceptions.h"
 #include "Object.h"
 
+class TComponent;
+
 // Origins of Reposition.
 enum : unsigned short { soFromBeginning = 0, soFromCurrent = 1, soFromEnd = 2 };
 
@@ -48,6 +50,10 @@ class TStream : public TObject {
   // Read or write exactly `count` bytes, or raise EReadError / EWriteError.
   void ReadBuffer(void* buffer, std::int32_t count);
   void WriteBuffer(const void* buffer, std::int32_t count);
+  // Reads a whole form definition from here into `instance` (or into a new
+  // component of the class it names when null) and returns the component;
+  // the position ends right after the definition.
+  TComponent* ReadComponentFrom(TComponent* instance);
 };
 
 class THandleStream : public TStream {

@@ -6,7 +6,9 @@
 #include <utility>
 
 #include "Lists.h"
+#include "Reader.h"
 #include "Streams.h"
+#include "Writer.h"
 
 SONDREL_CLASS_RECORD(TStrings, TPersistent, "Classes");
 SONDREL_CLASS_RECORD(TStringList, TStrings, "Classes");
@@ -188,6 +190,29 @@ bool TStrings::Equals(const TStrings& other) const {
   for (int i = 0; i < count; ++i)
     if (StringAt(i) != other.StringAt(i)) return false;
   return true;
+}
+
+void TStrings::DefineProperties(TFiler& filer) {
+  bool hasData;
+  if (TPersistent* ancestor = filer.Ancestor())
+    hasData = !ancestor->Is<TStrings>() || !Equals(*static_cast<TStrings*>(ancestor));
+  else
+    hasData = Count() > 0;
+  filer.DeclareProperty("Strings", TReaderProc::Of<&TStrings::ReadStrings>(this),
+                        TWriterProc::Of<&TStrings::WriteStrings>(this), hasData);
+}
+
+void TStrings::ReadStrings(TReader& reader) {
+  reader.ExpectListStart();
+  RemoveAll();
+  while (!reader.AtListEnd()) Add(reader.ReadText());
+  reader.ExpectListEnd();
+}
+
+void TStrings::WriteStrings(TWriter& writer) {
+  writer.WriteListOpen();
+  for (int i = 0; i < Count(); ++i) writer.WriteText(StringAt(i));
+  writer.WriteListClose();
 }
 
 // --- TStringList -----------------------------------------------------------

@@ -9,7 +9,9 @@
 #include "Events.h"
 #include "Persistent.h"
 
+class TReader;
 class TStream;
+class TWriter;
 
 // Compares two Strings by the user's locale without regard to case: -1, 0, 1.
 int CompareTextLocale(const String& a, const String& b);
@@ -56,8 +58,13 @@ class TStrings : public TPersistent {
   // Called when the update count leaves 0 (true) and returns to 0 (false).
   virtual void SetUpdating(bool updating);
   int UpdateCount() const { return FUpdateCount; }
+  // Streams the lines as the declared property "Strings".
+  void DefineProperties(TFiler& filer) override;
 
  private:
+  void ReadStrings(TReader& reader);
+  void WriteStrings(TWriter& writer);
+
   int FUpdateCount = 0;
 };
 
