@@ -307,7 +307,7 @@ constexpr bool IsEvent<TEvent<A...>> = true;
 // How a C++ value travels as one of the four value kinds.
 template <class V>
 struct TValueKind {
-  static constexpr bool Ordinal = std::is_integral_v<V> || std::is_enum_v<V> ||
+  static constexpr bool Ordinal = (std::is_integral_v<V> && sizeof(V) <= 4) || std::is_enum_v<V> ||
                                   (std::is_pointer_v<V> && std::is_base_of_v<TObject, std::remove_pointer_t<V>>);
   static constexpr bool Float = std::is_floating_point_v<V> || std::is_same_v<V, long long> ||
                                 std::is_same_v<V, TCurrency>;
