@@ -290,10 +290,14 @@ void TReader::SkipTagged() {
       }
       break;
     case tgCollection:
+      // Each item: an optional index, then a list of property entries (names
+      // with values, not bare values).
       while (!AtListEnd()) {
         TValueTag tag = PeekTag();
         if (tag == tgInt8 || tag == tgInt16 || tag == tgInt32) ReadInt();
-        SkipTagged();
+        ExpectTag(tgList);
+        while (!AtListEnd()) SkipPropertyEntry();
+        ReadTag();
       }
       ReadTag();
       break;

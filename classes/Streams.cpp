@@ -21,6 +21,8 @@ std::int32_t TStream::Size() {
   return size;
 }
 
+void TStream::SetSize(std::int32_t) { throw EStreamError(TResId::StreamWriteError); }
+
 void TStream::ReadBuffer(void* buffer, std::int32_t count) {
   if (count != 0 && ReadSome(buffer, count) != count) throw EReadError(TResId::StreamReadError);
 }
@@ -50,6 +52,15 @@ std::int32_t THandleStream::WriteSome(const void* buffer, std::int32_t count) {
 
 std::int32_t THandleStream::Reposition(std::int32_t offset, unsigned short origin) {
   return static_cast<std::int32_t>(SetFilePointer(FHandle, offset, nullptr, origin));
+}
+
+void THandleStream::SetSize(std::int32_t size) {
+  std::int32_t position = Position();
+  if (Reposition(size, soFromBeginning) != size || !SetEndOfFile(FHandle)) {
+    Reposition(position, soFromBeginning);
+    throw EStreamError(TResId::StreamWriteError);
+  }
+  Reposition(position, soFromBeginning);
 }
 
 namespace {
@@ -171,6 +182,13 @@ std::int32_t TMemoryStream::WriteSome(const void* buffer, std::int32_t count) {
   std::memcpy(FMemory + FPosition, buffer, count);
   FPosition = static_cast<std::int32_t>(end);
   return count;
+}
+
+void TMemoryStream::SetSize(std::int32_t size) {
+  if (size < 0) throw EStreamError(TResId::StreamWriteError);
+  if (size > FCapacity) SetCapacity(size);
+  if (size > FSize) std::memset(FMemory + FSize, 0, size - FSize);
+  FSize = size;
 }
 
 // --- TResourceStream -------------------------------------------------------

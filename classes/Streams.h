@@ -47,6 +47,9 @@ class TStream : public TObject {
   std::int32_t Position() { return Reposition(0, soFromCurrent); }
   void SetPosition(std::int32_t position) { Reposition(position, soFromBeginning); }
   std::int32_t Size();
+  // Cuts or extends the stream to `size` bytes; a stream that cannot change
+  // its size raises EStreamError "Stream write error".
+  virtual void SetSize(std::int32_t size);
   // Read or write exactly `count` bytes, or raise EReadError / EWriteError.
   void ReadBuffer(void* buffer, std::int32_t count);
   void WriteBuffer(const void* buffer, std::int32_t count);
@@ -66,6 +69,7 @@ class THandleStream : public TStream {
   std::int32_t ReadSome(void* buffer, std::int32_t count) override;
   std::int32_t WriteSome(const void* buffer, std::int32_t count) override;
   std::int32_t Reposition(std::int32_t offset, unsigned short origin) override;
+  void SetSize(std::int32_t size) override;
 
  protected:
   HANDLE FHandle;
@@ -121,6 +125,8 @@ class TMemoryStream : public TCustomMemoryStream {
   void SetSizeDiscarding(std::int32_t size);
 
   std::int32_t WriteSome(const void* buffer, std::int32_t count) override;
+  // Keeps the contents up to `size`; the position stays where it is.
+  void SetSize(std::int32_t size) override;
 
  protected:
   // Returns a block of `capacity` bytes (rounded up in place) holding the

@@ -356,12 +356,17 @@ void TWriter::WriteComponentData(TComponent* component) {
 }
 
 void TWriter::WriteRootDefinition(TComponent* root, TComponent* ancestor) {
+  const std::int32_t initialSize = FStream.Size();
   FRoot = root;
   FRootAncestor = ancestor;
   FAncestor = ancestor;
   WriteRaw("TPF0", 4);
   WriteChildComponent(root);
   DropBuffer();
+  // An unchanged inherited record is erased by seeking back over it; when
+  // part of it was already written out it still lies beyond the end.
+  std::int32_t end = FStream.Position();
+  if (FStream.Size() > end && end >= initialSize) FStream.SetSize(end);
 }
 
 // --- Declared properties --------------------------------------------------------

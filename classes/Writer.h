@@ -46,7 +46,8 @@ class TWriter : public TFiler {
   void WriteOneProperty(TPersistent* object, const TPropInfo* prop);
   void WriteChildComponent(TComponent* component);
   // A whole definition: the signature, then `root` written against
-  // `ancestor` (a component of the same class, or null).
+  // `ancestor` (a component of the same class, or null). Bytes of erased
+  // records that had already reached the end of the stream are cut off.
   void WriteRootDefinition(TComponent* root, TComponent* ancestor);
 
   TComponent* RootAncestor() const { return FRootAncestor; }

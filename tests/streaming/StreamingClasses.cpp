@@ -186,6 +186,7 @@ void TControl::MoveChild(TComponent* child, int position) {
 
 void TControl::AfterLoad() {
   ++AfterLoadCalls;
+  if (AfterLoadLog) AfterLoadLog->push_back(Name());
   TComponent::AfterLoad();
 }
 

@@ -69,6 +69,7 @@ class TControl : public TComponent {
   void MoveChild(TComponent* child, int position) override;
   void AfterLoad() override;
   int AfterLoadCalls = 0;
+  static inline std::vector<String>* AfterLoadLog = nullptr;  // when set, gets each name
 
   void SetFont(TFont* font) { FFont->AssignFrom(font); }
 
