@@ -207,8 +207,9 @@ struct TPublishedTables {
 
 // --- Lookups and typed access ----------------------------------------------
 
-// Name comparison of the type information: equal lengths, letters compared
-// without regard to ASCII case.
+// Name comparison of the type information: equal lengths, and the bytes
+// compared with bit 5 ignored (so ASCII letters compare without regard to
+// case).
 bool SameName(const char* a, std::size_t aLength, const char* b, std::size_t bLength);
 bool SameName(const String& a, const char* b);
 
