@@ -228,23 +228,19 @@ std::uint16_t DisplayColorCount() {
   HDC screen = GetDC(nullptr);
   int n = GetDeviceCaps(screen, PLANES) * GetDeviceCaps(screen, BITSPIXEL);
   ReleaseDC(nullptr, screen);
-  return n == 24 ? 0 : static_cast<std::uint16_t>(1u << (n % 32));
+  // 0 stands for true colour, as in icon directories.
+  return n >= 24 ? 0 : static_cast<std::uint16_t>(1u << n);
 }
 
 int ChooseIconEntry(const std::uint16_t* colorCounts, int count, std::uint16_t displayColors) {
   for (int i = 0; i < count; ++i)
     if (colorCounts[i] == displayColors) return i;
+  // Otherwise the image with the most colours that the display can show (a
+  // true-colour display, 0, shows any); the first image when none fits.
   int candidate = -1;
-  std::uint16_t reference = 0;
   for (int i = 0; i < count; ++i) {
-    if (candidate < 0) {
-      if (colorCounts[i] <= displayColors) {
-        candidate = i;
-        reference = colorCounts[i];
-      }
-    } else if (colorCounts[i] > reference) {
-      candidate = i;
-    }
+    bool fits = displayColors == 0 || colorCounts[i] <= displayColors;
+    if (fits && (candidate < 0 || colorCounts[i] > colorCounts[candidate])) candidate = i;
   }
   return candidate < 0 ? 0 : candidate;
 }
@@ -346,7 +342,7 @@ void EncodeIconStream(TStream& stream, HICON icon) {
   const std::uint32_t headerAndTable = sizeof(BITMAPINFOHEADER) + 16 * sizeof(RGBQUAD);
   const TIconHeader header{0, 1, 1};
   const TIconDirEntry entry{static_cast<std::uint8_t>(width), static_cast<std::uint8_t>(height),
-                            static_cast<std::uint16_t>(color.Header.biPlanes * color.Header.biBitCount),
+                            static_cast<std::uint16_t>(1u << color.Header.biBitCount),
                             0, 0,
                             headerAndTable + static_cast<std::uint32_t>(colorBits.size() + maskBits.size()),
                             sizeof(TIconHeader) + sizeof(TIconDirEntry)};

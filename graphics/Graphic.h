@@ -109,7 +109,8 @@ HICON DecodeIconStream(TStream& stream, int count);
 // Writes a platform icon as a one-image, 16-colour icon file.
 void EncodeIconStream(TStream& stream, HICON icon);
 // The index of the directory entry chosen for a display of `displayColors`
-// colours (0 for 24 bits), from the entries' colour-count words.
+// colours (0 for true colour), from the entries' colour-count words: an
+// exact match, else the richest image the display can show.
 int ChooseIconEntry(const std::uint16_t* colorCounts, int count, std::uint16_t displayColors);
 // The display's colour count as the icon directory writes it.
 std::uint16_t DisplayColorCount();
