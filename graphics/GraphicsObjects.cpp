@@ -313,9 +313,7 @@ void TFont::SetHandle(HFONT handle) {
 }
 
 void TFont::SetCharset(TFontCharset charset) {
-  TFontDescription d = Copy();
-  d.Charset = charset;
-  ReplaceDescription(&d);
+  Change([&](auto& d) { d.Charset = charset; });
 }
 
 void TFont::SetColor(TColor color) {
@@ -325,22 +323,16 @@ void TFont::SetColor(TColor color) {
 }
 
 void TFont::SetHeight(std::int32_t height) {
-  TFontDescription d = Copy();
-  d.Height = height;
-  ReplaceDescription(&d);
+  Change([&](auto& d) { d.Height = height; });
 }
 
 void TFont::SetName(const String& name) {
   if (name.empty()) return;
-  TFontDescription d = Copy();
-  SetShortName(d.Name, name.data(), name.size());
-  ReplaceDescription(&d);
+  Change([&](auto& d) { SetShortName(d.Name, name.data(), name.size()); });
 }
 
 void TFont::SetPitch(TFontPitch pitch) {
-  TFontDescription d = Copy();
-  d.Pitch = pitch;
-  ReplaceDescription(&d);
+  Change([&](auto& d) { d.Pitch = pitch; });
 }
 
 std::int32_t TFont::Size() const { return -MulDiv(Height(), 72, FPixelsPerInch); }
@@ -348,9 +340,7 @@ std::int32_t TFont::Size() const { return -MulDiv(Height(), 72, FPixelsPerInch);
 void TFont::SetSize(std::int32_t size) { SetHeight(-MulDiv(size, FPixelsPerInch, 72)); }
 
 void TFont::SetStyle(TFontStyles style) {
-  TFontDescription d = Copy();
-  d.Style = style;
-  ReplaceDescription(&d);
+  Change([&](auto& d) { d.Style = style; });
 }
 
 void TFont::AssignFrom(const TObject* source) {
@@ -384,9 +374,7 @@ HPEN TPen::Handle() const {
 }
 
 void TPen::SetColor(TColor color) {
-  TPenDescription d = Copy();
-  d.Color = color;
-  ReplaceDescription(&d);
+  Change([&](auto& d) { d.Color = color; });
 }
 
 void TPen::SetMode(TPenMode mode) {
@@ -396,16 +384,12 @@ void TPen::SetMode(TPenMode mode) {
 }
 
 void TPen::SetStyle(TPenStyle style) {
-  TPenDescription d = Copy();
-  d.Style = style;
-  ReplaceDescription(&d);
+  Change([&](auto& d) { d.Style = style; });
 }
 
 void TPen::SetWidth(std::int32_t width) {
   if (width < 0) return;
-  TPenDescription d = Copy();
-  d.Width = width;
-  ReplaceDescription(&d);
+  Change([&](auto& d) { d.Width = width; });
 }
 
 void TPen::AssignFrom(const TObject* source) {
@@ -440,17 +424,17 @@ HBRUSH TBrush::Handle() const {
 }
 
 void TBrush::SetColor(TColor color) {
-  TBrushDescription d = Copy();
-  d.Color = color;
-  if (d.Style == bsClear) d.Style = bsSolid;
-  ReplaceDescription(&d);
+  Change([&](auto& d) {
+    d.Color = color;
+    if (d.Style == bsClear) d.Style = bsSolid;
+  });
 }
 
 void TBrush::SetStyle(TBrushStyle style) {
-  TBrushDescription d = Copy();
-  d.Style = style;
-  if (style == bsClear) d.Color = clWhite;
-  ReplaceDescription(&d);
+  Change([&](auto& d) {
+    d.Style = style;
+    if (style == bsClear) d.Color = clWhite;
+  });
 }
 
 void TBrush::AssignFrom(const TObject* source) {

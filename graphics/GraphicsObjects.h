@@ -147,6 +147,13 @@ class TFont : public TGraphicsObject {
  private:
   const TFontDescription& Font() const { return *static_cast<const TFontDescription*>(Description()); }
   TFontDescription Copy() const;
+  // Changes one attribute on a copy of the description and moves to its entry.
+  template <class F>
+  void Change(F change) {
+    TFontDescription d = Copy();
+    change(d);
+    ReplaceDescription(&d);
+  }
   TColor FColor = clWindowText;
   std::int32_t FPixelsPerInch;
 };
@@ -172,6 +179,13 @@ class TPen : public TGraphicsObject {
  private:
   const TPenDescription& Pen() const { return *static_cast<const TPenDescription*>(Description()); }
   TPenDescription Copy() const;
+  // Changes one attribute on a copy of the description and moves to its entry.
+  template <class F>
+  void Change(F change) {
+    TPenDescription d = Copy();
+    change(d);
+    ReplaceDescription(&d);
+  }
   TPenMode FMode = pmCopy;
 };
 
@@ -194,6 +208,13 @@ class TBrush : public TGraphicsObject {
  private:
   const TBrushDescription& Brush() const { return *static_cast<const TBrushDescription*>(Description()); }
   TBrushDescription Copy() const;
+  // Changes one attribute on a copy of the description and moves to its entry.
+  template <class F>
+  void Change(F change) {
+    TBrushDescription d = Copy();
+    change(d);
+    ReplaceDescription(&d);
+  }
 };
 
 // Screen resolution and stock objects read at graphics start-up.
