@@ -1,5 +1,6 @@
 // Helpers of the streaming tests: definitions built byte by byte, streams
-// holding them, and the names of roots kept while reading.
+// holding them, reading and writing whole definitions, and the names of roots
+// kept while reading.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include "Filer.h"
 #include "Registry.h"
 #include "Streams.h"
+#include "Writer.h"
 
 namespace streaming_test {
 
@@ -39,10 +41,6 @@ struct TDef {
     return Byte({tgLongString}).Raw(&n, 4).Raw(s.data(), s.size());
   }
   TDef& Ident(const String& s) { return Byte({tgIdent}).Short(s); }
-  TDef& Binary(const String& s) {
-    auto n = static_cast<std::uint32_t>(s.size());
-    return Byte({tgBinary}).Raw(&n, 4).Raw(s.data(), s.size());
-  }
   TDef& Set(std::initializer_list<const char*> names) {
     Byte({tgSet});
     for (const char* name : names) Short(name);
@@ -64,6 +62,23 @@ struct TDefStream : TMemoryStream {
 
 inline String BytesOf(TCustomMemoryStream& stream) {
   return String(static_cast<const char*>(stream.Memory()), stream.Size());
+}
+
+// Reads the definition in `bytes` into `root`.
+inline void ReadInto(TComponent* root, const String& bytes) {
+  TDefStream stream(bytes);
+  stream.ReadComponentFrom(root);
+}
+
+// What the writer puts out for `root` against `ancestor`.
+inline String WrittenDefinition(TComponent* root, TComponent* ancestor = nullptr,
+                                int bufferSize = 256) {
+  TMemoryStream stream;
+  {
+    TWriter writer(stream, bufferSize);
+    writer.WriteRootDefinition(root, ancestor);
+  }
+  return BytesOf(stream);
 }
 
 // The definition of the main form as compiled into the program's resources.

@@ -11,6 +11,7 @@
 #include <new>
 #include <random>
 
+#include "DefinitionBuilder.h"
 #include "Registry.h"
 #include "Runtime.h"
 #include "StreamingClasses.h"
@@ -35,11 +36,6 @@ namespace {
 
 constexpr std::size_t AllocationBound = 1 << 20;
 
-String MainFormBytes() {
-  TResourceStream stream(GetModuleHandleA(nullptr), "TMAINFORM", RT_RCDATA);
-  return String(static_cast<const char*>(stream.Memory()), stream.Size());
-}
-
 struct TOutcome {
   bool Read = false;
   String Error;
@@ -49,16 +45,10 @@ struct TOutcome {
 // component be skipped by the error handler.
 TOutcome ReadDamaged(const String& bytes, bool recover = false) {
   struct THandler {
-    int Calls = 0;
-    void OnError(TReader&, const String&, bool& handled) {
-      ++Calls;
-      handled = true;
-    }
+    void OnError(TReader&, const String&, bool& handled) { handled = true; }
   } handler;
   TOutcome outcome;
-  TMemoryStream stream;
-  stream.WriteBuffer(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-  stream.SetPosition(0);
+  TDefStream stream(bytes);
   TMainForm form(nullptr);
   try {
     TReader reader(stream, 4096);
@@ -127,16 +117,8 @@ TEST_F(Mutation, RandomByteChangesEndInAnExceptionOrARead) {
 
 // A definition of one TMainForm whose first property has the given value.
 String WithValue(const String& path, const String& value) {
-  String bytes = "TPF0";
-  bytes += '\x09';
-  bytes += "TMainForm";
-  bytes += '\x08';
-  bytes += "MainForm";
-  bytes += static_cast<char>(path.size());
-  bytes += path;
-  bytes += value;
-  bytes += String(2, '\0');
-  return bytes;
+  return TDef().Signature().Head("TMainForm", "MainForm").Short(path).Bytes + value +
+         String(2, '\0');
 }
 
 TEST_F(Mutation, HugeLengthsAreRefusedBeforeAnythingIsAllocated) {
@@ -178,26 +160,14 @@ TEST_F(Mutation, DeepNestingIsRefused) {
   EXPECT_NE(deep.Error.find("Invalid stream format"), String::npos) << deep.Error;
 }
 
-TEST_F(Mutation, CollectionIndexesBeyondTheEndAreRefused) {
-  struct TRoot {
-    static String Bytes(const String& itemIndex) {
-      String bytes = "TPF0\x0ATKindsRoot\x04Root";
-      bytes += '\0';
-      bytes += "\x0ATEveryKind\x05Kinds";
-      bytes += "\x05Items\x0E" + itemIndex + "\x01\x05Value\x02\x07";
-      bytes += String("\0\0\0\0\0", 5);
-      return bytes;
-    }
-  };
-  for (const String& index : {String("\x04\xFF\xFF\xFF\x7F", 5), String("\x02\x05", 2),
-                              String("\x02\xFF", 2)}) {
-    TMemoryStream stream;
-    String bytes = TRoot::Bytes(index);
-    stream.WriteBuffer(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-    stream.SetPosition(0);
+TEST_F(Mutation, CollectionIndexesOutsideTheItemsAreRefused) {
+  for (const TDef& index : {TDef().Int32(0x7FFFFFFF), TDef().Int8(5), TDef().Int8(-1)}) {
     TKindsRoot root(nullptr);
     try {
-      stream.ReadComponentFrom(&root);
+      ReadInto(&root, TDef().Signature().Head("TKindsRoot", "Root").End()
+                          .Head("TEveryKind", "Kinds").Short("Items").Byte({tgCollection})
+                          .Append(index).Byte({tgList}).Short("Value").Int8(7)
+                          .End().End().End().End().End().Bytes);
       ADD_FAILURE() << "no error";
     } catch (const EReadError& e) {
       EXPECT_EQ(e.Message(), "Error reading Kinds.Items: Invalid property value");

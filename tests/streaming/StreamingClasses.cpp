@@ -1,6 +1,7 @@
 #include "StreamingClasses.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "Registry.h"
 
@@ -14,6 +15,9 @@ const char* const PanelBevelNames[] = {"bvNone", "bvLowered", "bvRaised", "bvSpa
 const char* const KindNames[] = {"kdFirst", "kdSecond", "kdThird"};
 const char* const SmallNames[] = {"smA", "smB", "smC", "smD"};
 
+constinit const TTypeInfo CharsetType = IntegerType("TFontCharset", otUByte, 0, 255);
+constinit const TTypeInfo FontStyleType = EnumType("TFontStyle", FontStyleNames);
+constinit const TTypeInfo FontStylesType = SetType("TFontStyles", FontStyleType);
 constinit const TTypeInfo TabOrderType = IntegerType("TTabOrder", otSWord, -1, 32767);
 constinit const TTypeInfo CaptionType = StringType("TCaption");
 constinit const TTypeInfo FontNameType = ShortTextType("TFontName", 31);
@@ -48,36 +52,27 @@ const TIdent Charsets[] = {{0, "ANSI_CHARSET"}, {1, "DEFAULT_CHARSET"}, {2, "SYM
 template <const auto& Table>
 bool IdentToInt(const String& identifier, std::int32_t& value) {
   for (const TIdent& e : Table)
-    if (SameName(identifier, e.Name)) {
-      value = e.Value;
-      return true;
-    }
+    if (SameName(identifier, e.Name)) return value = e.Value, true;
   return false;
 }
 
 template <const auto& Table>
 bool IntToIdent(std::int32_t value, String& identifier) {
   for (const TIdent& e : Table)
-    if (e.Value == value) {
-      identifier = e.Name;
-      return true;
-    }
+    if (e.Value == value) return identifier = e.Name, true;
   return false;
 }
 
 }  // namespace
 
 constinit const TTypeInfo ColorType = IntegerType("TColor", otSLong, INT32_MIN, INT32_MAX);
-constinit const TTypeInfo CharsetType = IntegerType("TFontCharset", otUByte, 0, 255);
-constinit const TTypeInfo FontStyleType = EnumType("TFontStyle", FontStyleNames);
-constinit const TTypeInfo FontStylesType = SetType("TFontStyles", FontStyleType);
 
 void RegisterConverters() {
   RegisterIdentConverter(&ColorType, &IdentToInt<Colors>, &IntToIdent<Colors>);
   RegisterIdentConverter(&CharsetType, &IdentToInt<Charsets>, &IntToIdent<Charsets>);
 }
 
-// --- TFont ---------------------------------------------------------------------
+// --- Published tables ------------------------------------------------------------
 
 namespace {
 const TPropInfo FontProps[] = {
@@ -87,25 +82,6 @@ const TPropInfo FontProps[] = {
     Prop<&TFont::Name>("Name", FontNameType),
     Prop<&TFont::Style>("Style", FontStylesType).Default(0),
 };
-}  // namespace
-SONDREL_PUBLISHED_CLASS(TFont, TPersistent, "Graphics", {.Props = FontProps});
-
-void TFont::AssignFrom(const TObject* source) {
-  if (source && source->Is<TFont>()) {
-    auto* f = static_cast<const TFont*>(source);
-    Charset = f->Charset;
-    Color = f->Color;
-    Height = f->Height;
-    Name = f->Name;
-    Style = f->Style;
-    return;
-  }
-  TPersistent::AssignFrom(source);
-}
-
-// --- Controls ------------------------------------------------------------------
-
-namespace {
 const TPropInfo ControlProps[] = {
     Prop<&TControl::Left>("Left", IntegerTypeInfo),
     Prop<&TControl::Top>("Top", IntegerTypeInfo),
@@ -142,57 +118,6 @@ const TFieldEntry MainFormFields[] = {
     PublishedField<&TMainForm::Label1>("Label1", 2),
 };
 const TClass MainFormFieldClasses[] = {&TButton::ClassRec, &TPanel::ClassRec, &TLabel::ClassRec};
-}  // namespace
-
-SONDREL_PUBLISHED_CLASS(TControl, TComponent, "Controls",
-                        {.Props = ControlProps, .Create = &NewComponent<TControl>});
-SONDREL_PUBLISHED_CLASS(TButton, TControl, "StdCtrls", {.Create = &NewComponent<TButton>});
-SONDREL_PUBLISHED_CLASS(TPanel, TControl, "ExtCtrls",
-                        {.Props = PanelProps, .Create = &NewComponent<TPanel>});
-SONDREL_PUBLISHED_CLASS(TLabel, TControl, "StdCtrls",
-                        {.Props = LabelProps, .Create = &NewComponent<TLabel>});
-SONDREL_PUBLISHED_CLASS(TMainForm, TControl, "MainFrm",
-                        {.Props = MainFormProps,
-                         .Methods = MainFormMethods,
-                         .Fields = MainFormFields,
-                         .FieldClasses = MainFormFieldClasses,
-                         .Create = &NewComponent<TMainForm>});
-
-TControl::TControl(TComponent* owner) : TComponent(owner), FFont(new TFont) {}
-
-TControl::~TControl() {
-  for (TControl* child : FChildren) child->FParent = nullptr;
-  if (FParent) std::erase(FParent->FChildren, this);
-  delete FFont;
-}
-
-void TControl::AttachToParent(TComponent* parent) {
-  if (!parent || !parent->Is<TControl>() || parent == this) return;
-  FParent = static_cast<TControl*>(parent);
-  FParent->FChildren.push_back(this);
-}
-
-void TControl::EnumChildren(const std::function<void(TComponent*)>& callback) {
-  for (TControl* child : FChildren) callback(child);
-}
-
-void TControl::MoveChild(TComponent* child, int position) {
-  Moves.push_back({static_cast<TControl*>(child), position});
-  auto it = std::find(FChildren.begin(), FChildren.end(), child);
-  if (it == FChildren.end() || position < 0 || position >= static_cast<int>(FChildren.size())) return;
-  FChildren.erase(it);
-  FChildren.insert(FChildren.begin() + position, static_cast<TControl*>(child));
-}
-
-void TControl::AfterLoad() {
-  ++AfterLoadCalls;
-  if (AfterLoadLog) AfterLoadLog->push_back(Name());
-  TComponent::AfterLoad();
-}
-
-// --- Every kind ------------------------------------------------------------------
-
-namespace {
 const TPropInfo ItemProps[] = {
     Prop<&TItem::Value>("Value", IntegerTypeInfo).Default(0),
     Prop<&TItem::Text>("Text", StringTypeInfo),
@@ -234,32 +159,73 @@ const TMethodEntry KindsRootMethods[] = {
 };
 }  // namespace
 
+SONDREL_PUBLISHED_CLASS(TFont, TPersistent, "Graphics", {.Props = FontProps});
+SONDREL_PUBLISHED_CLASS(TControl, TComponent, "Controls",
+                        {.Props = ControlProps, .Create = &NewComponent<TControl>});
+SONDREL_PUBLISHED_CLASS(TButton, TControl, "StdCtrls", {.Create = &NewComponent<TButton>});
+SONDREL_PUBLISHED_CLASS(TPanel, TControl, "ExtCtrls",
+                        {.Props = PanelProps, .Create = &NewComponent<TPanel>});
+SONDREL_PUBLISHED_CLASS(TLabel, TControl, "StdCtrls",
+                        {.Props = LabelProps, .Create = &NewComponent<TLabel>});
+SONDREL_PUBLISHED_CLASS(TMainForm, TControl, "MainFrm",
+                        {.Props = MainFormProps,
+                         .Methods = MainFormMethods,
+                         .Fields = MainFormFields,
+                         .FieldClasses = MainFormFieldClasses,
+                         .Create = &NewComponent<TMainForm>});
 SONDREL_PUBLISHED_CLASS(TItem, TCollectionItem, "Tests", {.Props = ItemProps});
 SONDREL_PUBLISHED_CLASS(TEveryKind, TComponent, "Tests",
                         {.Props = EveryKindProps, .Create = &NewComponent<TEveryKind>});
 SONDREL_PUBLISHED_CLASS(TKindsRoot, TComponent, "Tests",
                         {.Methods = KindsRootMethods, .Create = &NewComponent<TKindsRoot>});
 
+// --- Behaviour -------------------------------------------------------------------
+
+void TFont::AssignFrom(const TObject* source) {
+  if (!source || !source->Is<TFont>()) return TPersistent::AssignFrom(source);
+  auto* f = static_cast<const TFont*>(source);
+  std::tie(Charset, Color, Height, Name, Style) =
+      std::tie(f->Charset, f->Color, f->Height, f->Name, f->Style);
+}
+
+TControl::TControl(TComponent* owner) : TComponent(owner) {}
+
+TControl::~TControl() {
+  for (TControl* child : FChildren) child->FParent = nullptr;
+  if (FParent) std::erase(FParent->FChildren, this);
+}
+
+void TControl::AttachToParent(TComponent* parent) {
+  if (!parent || !parent->Is<TControl>() || parent == this) return;
+  FParent = static_cast<TControl*>(parent);
+  FParent->FChildren.push_back(this);
+}
+
+void TControl::EnumChildren(const std::function<void(TComponent*)>& callback) {
+  for (TControl* child : FChildren) callback(child);
+}
+
+void TControl::MoveChild(TComponent* child, int position) {
+  Moves.push_back({static_cast<TControl*>(child), position});
+  auto it = std::find(FChildren.begin(), FChildren.end(), child);
+  if (it == FChildren.end() || position < 0 || position >= static_cast<int>(FChildren.size())) return;
+  FChildren.erase(it);
+  FChildren.insert(FChildren.begin() + position, static_cast<TControl*>(child));
+}
+
+void TControl::AfterLoad() {
+  ++AfterLoadCalls;
+  if (AfterLoadLog) AfterLoadLog->push_back(Name());
+  TComponent::AfterLoad();
+}
+
 void TItem::AssignFrom(const TObject* source) {
-  if (source && source->Is<TItem>()) {
-    Value = static_cast<const TItem*>(source)->Value;
-    Text = static_cast<const TItem*>(source)->Text;
-    return;
-  }
-  TCollectionItem::AssignFrom(source);
+  if (!source || !source->Is<TItem>()) return TCollectionItem::AssignFrom(source);
+  Value = static_cast<const TItem*>(source)->Value;
+  Text = static_cast<const TItem*>(source)->Text;
 }
 
-TEveryKind::TEveryKind(TComponent* owner)
-    : TComponent(owner),
-      FFont(new TFont),
-      FItems(new TCollection(CollectionItemClassOf<TItem>())),
-      FLines(new TStringList) {}
-
-TEveryKind::~TEveryKind() {
-  delete FFont;
-  delete FItems;
-  delete FLines;
-}
+TEveryKind::TEveryKind(TComponent* owner) : TComponent(owner) {}
 
 void TEveryKind::DefineProperties(TFiler& filer) {
   TComponent::DefineProperties(filer);

@@ -15,10 +15,7 @@
 
 namespace streaming_test {
 
-extern const TTypeInfo ColorType;    // TColor, with identifiers clBlack, clWindowText, ...
-extern const TTypeInfo CharsetType;  // TFontCharset, with ANSI_CHARSET, DEFAULT_CHARSET, ...
-extern const TTypeInfo FontStyleType;
-extern const TTypeInfo FontStylesType;
+extern const TTypeInfo ColorType;  // TColor, with identifiers clBlack, clWindowText, ...
 
 // Registers the identifier converters of the colour and character-set types.
 void RegisterConverters();
@@ -58,23 +55,21 @@ class TControl : public TComponent {
   std::int16_t TabOrder = -1;
   bool ParentFont = true;
   TNotifyEvent OnClick;
-  TFont* Font() const { return FFont; }
+  TFont* Font() const { return FFont.get(); }
+  void SetFont(TFont* font) { FFont->AssignFrom(font); }
   TControl* Parent() const { return FParent; }
   const std::vector<TControl*>& Children() const { return FChildren; }
-  // Order of MoveChild calls, for the tests.
-  std::vector<std::pair<TControl*, int>> Moves;
 
   void AttachToParent(TComponent* parent) override;
   void EnumChildren(const std::function<void(TComponent*)>& callback) override;
   void MoveChild(TComponent* child, int position) override;
   void AfterLoad() override;
+  std::vector<std::pair<TControl*, int>> Moves;  // the MoveChild calls
   int AfterLoadCalls = 0;
   static inline std::vector<String>* AfterLoadLog = nullptr;  // when set, gets each name
 
-  void SetFont(TFont* font) { FFont->AssignFrom(font); }
-
  private:
-  TFont* FFont;
+  std::unique_ptr<TFont> FFont = std::make_unique<TFont>();
   TControl* FParent = nullptr;
   std::vector<TControl*> FChildren;
   TCounted Counted;
@@ -140,7 +135,6 @@ class TEveryKind : public TComponent {
 
  public:
   explicit TEveryKind(TComponent* owner);
-  ~TEveryKind() override;
 
   std::int8_t Int8 = 0;
   std::uint8_t UInt8 = 0;
@@ -165,17 +159,15 @@ class TEveryKind : public TComponent {
   std::int32_t Indexed[3] = {0, 0, 0};
   String Binary;  // streamed as the declared binary property "Data"
 
-  TFont* Font() const { return FFont; }
-  TCollection* Items() const { return FItems; }
-  TStringList* Lines() const { return FLines; }
+  TFont* Font() const { return FFont.get(); }
+  TCollection* Items() const { return FItems.get(); }
+  TStringList* Lines() const { return FLines.get(); }
   std::int32_t GetIndexed(std::int32_t index) const { return Indexed[index]; }
   void SetIndexed(std::int32_t index, std::int32_t value) { Indexed[index] = value; }
-
-  void Handler(TObject*) {}
-
   void SetFont(TFont* font) { FFont->AssignFrom(font); }
   void SetItems(TCollection* items) { FItems->AssignFrom(items); }
   void SetLines(TStringList* lines) { FLines->AssignFrom(lines); }
+  void Handler(TObject*) {}  // not published
 
  protected:
   void DefineProperties(TFiler& filer) override;
@@ -183,13 +175,14 @@ class TEveryKind : public TComponent {
  private:
   void ReadData(TStream& stream);
   void WriteData(TStream& stream);
-  TFont* FFont;
-  TCollection* FItems;
-  TStringList* FLines;
+  std::unique_ptr<TFont> FFont = std::make_unique<TFont>();
+  std::unique_ptr<TCollection> FItems =
+      std::make_unique<TCollection>(CollectionItemClassOf<TItem>());
+  std::unique_ptr<TStringList> FLines = std::make_unique<TStringList>();
   TCounted Counted;
 };
 
-// A root that owns TEveryKind components and publishes Handler.
+// A root that owns TEveryKind components and publishes Handler and OtherHandler.
 class TKindsRoot : public TComponent {
   SONDREL_CLASS(TKindsRoot)
  public:
