@@ -341,8 +341,11 @@ TComponent* TReader::ReadRoot(TComponent* root) {
         String unique;
         if (TGlobalComponentFinder finder = GlobalComponentFinder()) {
           unique = name;
-          for (int i = 1; finder(unique) && finder(unique) != root; ++i)
+          for (int i = 1;; ++i) {
+            TComponent* found = finder(unique);
+            if (!found || found == root) break;
             unique = Format("%s_%d", {name, i});
+          }
         }
         root->Rename(unique);
       }

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstring>
 
 namespace {
 const char* const BooleanNames[] = {"False", "True"};
@@ -103,7 +104,7 @@ String EnumNameByValue(const TTypeInfo* type, int value) {
   const TTypeInfo* base = type->Base();
   if (value < 0 || static_cast<std::size_t>(value) >= base->EnumNames.size()) return String();
   String name = base->EnumNames[value];
-  if (String(type->Name ? type->Name : "") == "Boolean")
+  if (type->Name && std::strcmp(type->Name, "Boolean") == 0)
     for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return name;
 }

@@ -282,11 +282,6 @@ SONDREL_PUBLISHED_CLASS(TBrush, TGraphicsObject, "Graphics", {.Props = BrushProp
 TFont::TFont()
     : TGraphicsObject(FontManager(), &DefaultFontDescription()), FPixelsPerInch(ScreenPixelsPerInch()) {}
 
-TFontDescription TFont::Copy() const {
-  TFontDescription d = Font();
-  d.Handle = 0;
-  return d;
-}
 
 HFONT TFont::Handle() const {
   TResourceEntry* entry = Entry();
@@ -355,11 +350,6 @@ void TFont::AssignFrom(const TObject* source) {
 
 TPen::TPen() : TGraphicsObject(PenManager(), &DefaultPen()) {}
 
-TPenDescription TPen::Copy() const {
-  TPenDescription d = Pen();
-  d.Handle = 0;
-  return d;
-}
 
 HPEN TPen::Handle() const {
   TResourceEntry* entry = Entry();
@@ -403,12 +393,6 @@ void TPen::AssignFrom(const TObject* source) {
 
 TBrush::TBrush() : TGraphicsObject(BrushManager(), &DefaultBrush()) {}
 
-TBrushDescription TBrush::Copy() const {
-  TBrushDescription d = Brush();
-  d.Handle = 0;
-  d.Bitmap = 0;
-  return d;
-}
 
 HBRUSH TBrush::Handle() const {
   TResourceEntry* entry = Entry();

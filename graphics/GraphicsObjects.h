@@ -109,6 +109,15 @@ class TGraphicsObject : public TPersistent {
   // the entry differs.
   void ReplaceDescription(const void* description);
   void ShareEntry(TResourceEntry* entry);
+  // Changes attributes on a copy of the description (its handle field zeroed,
+  // so the copy names no handle) and moves to the copy's entry.
+  template <class D, class F>
+  void ChangeDescription(F change) {
+    D d = *static_cast<const D*>(Description());
+    d.Handle = 0;
+    change(d);
+    ReplaceDescription(&d);
+  }
   const void* Description() const { return FEntry->Description; }
 
  private:
@@ -146,13 +155,9 @@ class TFont : public TGraphicsObject {
 
  private:
   const TFontDescription& Font() const { return *static_cast<const TFontDescription*>(Description()); }
-  TFontDescription Copy() const;
-  // Changes one attribute on a copy of the description and moves to its entry.
   template <class F>
   void Change(F change) {
-    TFontDescription d = Copy();
-    change(d);
-    ReplaceDescription(&d);
+    ChangeDescription<TFontDescription>(change);
   }
   TColor FColor = clWindowText;
   std::int32_t FPixelsPerInch;
@@ -178,13 +183,9 @@ class TPen : public TGraphicsObject {
 
  private:
   const TPenDescription& Pen() const { return *static_cast<const TPenDescription*>(Description()); }
-  TPenDescription Copy() const;
-  // Changes one attribute on a copy of the description and moves to its entry.
   template <class F>
   void Change(F change) {
-    TPenDescription d = Copy();
-    change(d);
-    ReplaceDescription(&d);
+    ChangeDescription<TPenDescription>(change);
   }
   TPenMode FMode = pmCopy;
 };
@@ -207,13 +208,9 @@ class TBrush : public TGraphicsObject {
 
  private:
   const TBrushDescription& Brush() const { return *static_cast<const TBrushDescription*>(Description()); }
-  TBrushDescription Copy() const;
-  // Changes one attribute on a copy of the description and moves to its entry.
   template <class F>
   void Change(F change) {
-    TBrushDescription d = Copy();
-    change(d);
-    ReplaceDescription(&d);
+    ChangeDescription<TBrushDescription>(change);
   }
 };
 
