@@ -40,6 +40,14 @@ TComponent::~TComponent() {
   if (FOwner) FOwner->RemoveOwned(this);
 }
 
+void TComponent::CheckOwnerField(const TComponent* owner, const String& name) const {
+  if (!owner || name.empty()) return;
+  TClass fieldClass = nullptr;
+  if (FieldAddressByName(const_cast<TComponent*>(owner), name, &fieldClass) && fieldClass &&
+      !InheritsFrom(fieldClass))
+    throw EInvalidCast(TResId::InvalidCast);
+}
+
 void TComponent::BindOwnerField(const String& name, TComponent* value) {
   if (!FOwner || name.empty()) return;
   if (TObject** field = FieldAddressByName(FOwner, name)) *field = value;
@@ -47,6 +55,7 @@ void TComponent::BindOwnerField(const String& name, TComponent* value) {
 
 void TComponent::AddOwned(TComponent* component) {
   CheckRename(component, String(), component->FName);
+  component->CheckOwnerField(this, component->FName);
   if (!FOwned) FOwned = std::make_unique<TList>();
   FOwned->Add(component);
   component->FOwner = this;
@@ -135,6 +144,7 @@ void TComponent::Rename(const String& newName) {
     FOwner->CheckRename(this, FName, newName);
   else
     CheckRename(nullptr, FName, newName);
+  CheckOwnerField(FOwner, newName);
   BindOwnerField(FName, nullptr);
   FName = newName;
   BindOwnerField(FName, this);

@@ -89,6 +89,9 @@ class TComponent : public TPersistent {
   void DefineProperties(TFiler& filer) override;
 
  private:
+  // Raises EInvalidCast when `owner` publishes a field named `name` that
+  // holds a class this component does not inherit from.
+  void CheckOwnerField(const TComponent* owner, const String& name) const;
   void BindOwnerField(const String& name, TComponent* value);
   void ReadLeft(TReader& reader);
   void ReadTop(TReader& reader);

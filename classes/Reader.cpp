@@ -9,15 +9,18 @@ SONDREL_CLASS_RECORD(TReader, TFiler, "Classes");
 
 namespace {
 
-// Deeper nesting of components or lists than this is refused as a damaged
-// definition, so corrupt input cannot exhaust the stack.
+// Deeper nesting of components, lists or collections than this is refused as
+// a damaged definition, so corrupt input cannot exhaust the stack. The error
+// describes the whole stream: it is neither wrapped in a property's message
+// nor offered to a recovering handler.
 constexpr int MaxDepth = 200;
 
 class TDepthGuard {
  public:
-  explicit TDepthGuard(int& depth) : Depth(depth) {
+  TDepthGuard(int& depth, bool& tooDeep) : Depth(depth) {
     if (++Depth > MaxDepth) {
       --Depth;
+      tooDeep = true;
       throw EReadError(TResId::InvalidStreamFormat);
     }
   }
@@ -264,7 +267,7 @@ std::uint8_t TReader::ReadFlagsPrefix(std::int32_t& childPosition) {
 }
 
 void TReader::SkipTagged() {
-  TDepthGuard depth(FDepth);
+  TDepthGuard depth(FDepth, FTooDeep);
   switch (ReadTag()) {
     case tgList:
       while (!AtListEnd()) SkipTagged();
@@ -312,7 +315,7 @@ void TReader::SkipPropertyEntry() {
 }
 
 void TReader::SkipComponent(bool skipHeader) {
-  TDepthGuard depth(FDepth);
+  TDepthGuard depth(FDepth, FTooDeep);
   if (skipHeader) {
     std::int32_t position = 0;
     ReadFlagsPrefix(position);
@@ -385,7 +388,7 @@ TComponent* TReader::ReadRoot(TComponent* root) {
 }
 
 void TReader::ReadComponentData(TComponent* instance) {
-  TDepthGuard depth(FDepth);
+  TDepthGuard depth(FDepth, FTooDeep);
   std::unique_ptr<TList> fixups;
   if (!FFixups) {
     fixups = std::make_unique<TList>();
@@ -437,7 +440,7 @@ TComponent* TReader::CreateChild(std::uint8_t flags, const String& className, co
 }
 
 TComponent* TReader::ReadChildComponent(TComponent* component) {
-  TDepthGuard depth(FDepth);
+  TDepthGuard depth(FDepth, FTooDeep);
   std::int32_t position = 0;
   std::uint8_t flags = ReadFlagsPrefix(position);
   String className = ReadShortText();
@@ -514,6 +517,7 @@ void TReader::ReadPropertyEntry(TPersistent* instance) {
       }
     }
   } catch (const Exception& e) {
+    if (FTooDeep) throw;
     EReadError wrapped(TResId::ErrorReadingProperty, {InstanceName(instance), path, e.Message()});
     if (FErrorsRecoverable && HandleError(wrapped.Message())) return;
     throw wrapped;
@@ -602,6 +606,7 @@ void TReader::ReadPropertyValue(TPersistent* object, const TPropInfo* prop) {
 }
 
 void TReader::ReadCollectionItems(TCollection* collection) {
+  TDepthGuard depth(FDepth, FTooDeep);
   collection->BeginUpdate();
   TFinally endUpdate([&] { collection->EndUpdate(); });
   int index = 0;
@@ -665,5 +670,11 @@ void* TReader::LookupMethod(TComponent* root, const String& name) {
 void TReader::AssignComponentName(TComponent* component, const String& name) {
   String newName = name;
   if (OnNaming.Assigned()) OnNaming(*this, component, newName);
-  component->Rename(newName);
+  try {
+    component->Rename(newName);
+  } catch (const EInvalidCast& e) {
+    // The owner's published field of that name holds another class.
+    const TComponent* owner = component->Owner() ? component->Owner() : FRoot;
+    throw EReadError(TResId::ErrorReadingProperty, {InstanceName(owner), newName, e.Message()});
+  }
 }

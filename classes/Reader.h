@@ -94,5 +94,6 @@ class TReader : public TFiler {
   TList* FLoaded = nullptr;
   bool FErrorsRecoverable = false;
   String FPropName;
-  int FDepth = 0;  // nesting of components and lists, bounded
+  int FDepth = 0;  // nesting of components, lists and collections, bounded
+  bool FTooDeep = false;  // the bound was passed: the read fails as a whole
 };

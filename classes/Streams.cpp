@@ -151,7 +151,9 @@ void* TMemoryStream::Reallocate(std::int32_t& capacity) {
 
 void TMemoryStream::SetCapacity(std::int32_t capacity) {
   void* block = Reallocate(capacity);
-  SetMemory(block, FSize);
+  // The size never exceeds the block: a smaller capacity cuts the data off.
+  // The position may stay beyond the end, as a seek may leave it there.
+  SetMemory(block, FSize < capacity ? FSize : capacity);
   FCapacity = capacity;
 }
 
@@ -169,9 +171,9 @@ void TMemoryStream::SetSizeDiscarding(std::int32_t size) {
 
 std::int32_t TMemoryStream::WriteSome(const void* buffer, std::int32_t count) {
   if (FPosition < 0 || count < 0) return 0;
+  // An end beyond the 32-bit range is no positive position: nothing is written.
   std::int64_t end = std::int64_t{FPosition} + count;
-  if (end <= 0) return 0;
-  if (end > INT32_MAX) ExpandError();
+  if (end <= 0 || end > INT32_MAX) return 0;
   if (end > FSize) {
     if (end > FCapacity) SetCapacity(static_cast<std::int32_t>(end));
     // A gap left by a position beyond the end reads as zeros, never as

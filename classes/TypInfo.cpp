@@ -121,14 +121,19 @@ void WriteOrdinalProp(TObject* object, const TPropInfo* prop, std::int32_t value
   if (prop->HasSetter) prop->Set.Ord(object, prop->Index, Extend(value, WidthOf(prop)));
 }
 
+// A short text travels as at most 255 characters; a field of the type holds
+// at most the type's own maximum.
 String ReadTextProp(const TObject* object, const TPropInfo* prop) {
-  return prop->Get.Text(object, prop->Index);
+  String value = prop->Get.Text(object, prop->Index);
+  if (prop->PropType->Kind == tkString && value.size() > 255) value.resize(255);
+  return value;
 }
 
 void WriteTextProp(TObject* object, const TPropInfo* prop, const String& value) {
   if (!prop->HasSetter) return;
-  if (prop->PropType->Kind == tkString && value.size() > prop->PropType->MaxLength)
-    prop->Set.Text(object, prop->Index, value.substr(0, prop->PropType->MaxLength));
+  const std::size_t limit = prop->SetsField ? prop->PropType->MaxLength : 255;
+  if (prop->PropType->Kind == tkString && value.size() > limit)
+    prop->Set.Text(object, prop->Index, value.substr(0, limit));
   else
     prop->Set.Text(object, prop->Index, value);
 }
@@ -170,12 +175,16 @@ String MethodNameByAddress(TClass cls, const void* code) {
   return String();
 }
 
-TObject** FieldAddressByName(TObject* object, const String& name) {
+TObject** FieldAddressByName(TObject* object, const String& name, TClass* fieldClass) {
   const std::size_t length = LookupLength(name);
   for (TClass cls = object->ClassType(); cls; cls = cls->Parent)
     if (const TPublishedTables* tables = TablesOf(cls))
       for (const TFieldEntry& f : tables->Fields)
-        if (SameName(name.data(), length, f.Name, std::char_traits<char>::length(f.Name)))
+        if (SameName(name.data(), length, f.Name, std::char_traits<char>::length(f.Name))) {
+          if (fieldClass)
+            *fieldClass = f.ClassIndex < tables->FieldClasses.size() ? tables->FieldClasses[f.ClassIndex]
+                                                                      : nullptr;
           return f.Address(object);
+        }
   return nullptr;
 }

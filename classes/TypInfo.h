@@ -143,6 +143,7 @@ struct TPropInfo {
   TPropGetter Get;
   TPropSetter Set;  // None for a read-only property
   bool HasSetter;
+  bool SetsField = false;  // written straight into a data member
   TStoredGet StoredBy = nullptr;  // consulted when set; else StoredConstant
   bool StoredConstant = true;
   std::int32_t Index = NoIndex;
@@ -237,8 +238,9 @@ void WriteMethodProp(TObject* object, const TPropInfo* prop, TMethod value);
 void* MethodAddressByName(TClass cls, const String& name);
 // The name of the published method with this code address, or empty.
 String MethodNameByAddress(TClass cls, const void* code);
-// The address of a published field of the object, or null.
-TObject** FieldAddressByName(TObject* object, const String& name);
+// The address of a published field of the object, or null; `fieldClass`, when
+// given, receives the class the field holds (from the field-class table).
+TObject** FieldAddressByName(TObject* object, const String& name, TClass* fieldClass = nullptr);
 
 // --- Compile-time shims ----------------------------------------------------
 
@@ -404,7 +406,8 @@ constexpr TPropInfo Prop(const char* name, const TTypeInfo& type) {
   using namespace typinfo_detail;
   using V = typename TAccess<decltype(R)>::Value;
   constexpr bool hasSetter = !std::is_same_v<decltype(W), std::nullptr_t>;
-  TPropInfo p{.PropType = &type, .Get = {}, .Set = {nullptr}, .HasSetter = hasSetter, .Name = name};
+  TPropInfo p{.PropType = &type, .Get = {}, .Set = {nullptr}, .HasSetter = hasSetter,
+              .SetsField = std::is_member_object_pointer_v<decltype(W)>, .Name = name};
   if constexpr (TValueKind<V>::Ordinal) {
     p.Get.Ord = &OrdGet<R>;
     if constexpr (hasSetter) p.Set.Ord = &OrdSet<W>;

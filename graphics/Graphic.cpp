@@ -263,11 +263,14 @@ HICON DecodeIconStream(TStream& stream, int count) {
   auto* header = reinterpret_cast<BITMAPINFOHEADER*>(data.data());
   const int bits = header->biBitCount;
   const int width = header->biWidth, height = header->biHeight / 2;
+  // 16- and 32-bit images may carry three colour masks instead of a table.
+  const bool masks = header->biCompression == BI_BITFIELDS && (bits == 16 || bits == 32);
   if (header->biSize < sizeof(BITMAPINFOHEADER) || header->biSize > entry.Size || header->biPlanes != 1 ||
-      (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) || width <= 0 || width > 256 ||
-      height <= 0 || height > 256)
+      (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) ||
+      (header->biCompression != BI_RGB && !masks) || width <= 0 || width > 256 || height <= 0 ||
+      height > 256)
     InvalidIcon();
-  const std::size_t tableSize = bits <= 8 ? (std::size_t{1} << bits) * 4 : 0;
+  const std::size_t tableSize = bits <= 8 ? (std::size_t{1} << bits) * 4 : masks ? 12 : 0;
   const std::size_t colorSize = static_cast<std::size_t>(RowSize(width, bits)) * height;
   const std::size_t maskSize = static_cast<std::size_t>(RowSize(width, 1)) * height;
   if (header->biSize + tableSize + colorSize + maskSize > entry.Size) InvalidIcon();
@@ -282,6 +285,7 @@ HICON DecodeIconStream(TStream& stream, int count) {
   HBITMAP color = gdi.Stretch(header, colorBits, gdi.Keep(CreateCompatibleBitmap(gdi.Screen, cx, cy)));
 
   header->biBitCount = 1;
+  header->biCompression = BI_RGB;
   header->biSizeImage = static_cast<DWORD>(maskSize);
   header->biClrUsed = header->biClrImportant = 2;
   auto* table = reinterpret_cast<std::uint32_t*>(data.data() + header->biSize);

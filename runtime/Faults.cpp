@@ -3,6 +3,7 @@
 #include "Runtime.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -190,17 +191,16 @@ std::uintptr_t CodeStart, CodeEnd;
 
 bool InOwnCode(std::uintptr_t address) { return address >= CodeStart && address < CodeEnd; }
 
-// True when `ret` is the return address of a direct call to RaiseException.
-bool IsRaiseExceptionReturn(std::uintptr_t ret) {
-  if (!InOwnCode(ret) || ret < CodeStart + 6) return false;
-  const auto* p = reinterpret_cast<const unsigned char*>(ret);
+// True when `ret` follows a call whose target is known to be RaiseException:
+// a call through the import slot, or a relative call to the import thunk.
+bool IsDirectRaiseExceptionCall(const unsigned char* p) {
   const void* target = reinterpret_cast<const void*>(&RaiseException);
   if (p[-6] == 0xFF && p[-5] == 0x15) {  // call dword ptr [import slot]
     auto slot = *reinterpret_cast<const std::uintptr_t*>(p - 4);
     return *reinterpret_cast<const void* const*>(slot) == target;
   }
   if (p[-5] == 0xE8) {  // call rel32 to an import thunk: jmp dword ptr [slot]
-    std::uintptr_t thunk = ret + *reinterpret_cast<const std::int32_t*>(p - 4);
+    std::uintptr_t thunk = reinterpret_cast<std::uintptr_t>(p) + *reinterpret_cast<const std::int32_t*>(p - 4);
     if (!InOwnCode(thunk)) return false;
     const auto* t = reinterpret_cast<const unsigned char*>(thunk);
     if (t[0] != 0xFF || t[1] != 0x25) return false;
@@ -210,22 +210,49 @@ bool IsRaiseExceptionReturn(std::uintptr_t ret) {
   return false;
 }
 
+// True when `ret` follows an indirect call through a register or through
+// memory addressed by a register (FF /2), the forms the compiler uses when it
+// keeps RaiseException's address in a register. The target cannot be read
+// back from the bytes, so the caller checks the call's arguments instead.
+bool IsRegisterCall(const unsigned char* p) {
+  auto modrm = [](unsigned char m, unsigned char mod) { return (m & 0xF8) == (mod << 6 | 0x10); };
+  if (p[-2] == 0xFF && (modrm(p[-1], 3) || (modrm(p[-1], 0) && (p[-1] & 7) != 4 && (p[-1] & 7) != 5)))
+    return true;  // call reg; call [reg]
+  if (p[-3] == 0xFF && modrm(p[-2], 1) && (p[-2] & 7) != 4) return true;  // call [reg+disp8]
+  if (p[-6] == 0xFF && modrm(p[-5], 2) && (p[-5] & 7) != 4) return true;  // call [reg+disp32]
+  if (p[-3] == 0xFF && p[-2] == 0x14 && (p[-1] & 7) != 5) return true;      // call [sib]
+  if (p[-4] == 0xFF && p[-3] == 0x54) return true;                          // call [sib+disp8]
+  if (p[-7] == 0xFF && p[-6] == 0x94) return true;                          // call [sib+disp32]
+  return false;
+}
+
 // Finds the stack slot holding the return address of the RaiseException call
 // that raised `record`, searching up from the dispatcher's stack pointer. The
 // slot is followed by the call's arguments (code, flags, count, arguments),
-// which tells it from copies of the address in the platform's own frames.
+// which tells it from copies of the address in the platform's own frames; for
+// an indirect call every argument must match, the argument block included.
 DWORD* FindRaiseReturnSlot(const EXCEPTION_RECORD* record, DWORD esp) {
   NT_TIB* tib;
   asm("movl %%fs:0x18, %0" : "=r"(tib));
   auto stackBase = reinterpret_cast<std::uintptr_t>(tib->StackBase);
   auto recStart = reinterpret_cast<std::uintptr_t>(record);
   auto recEnd = recStart + sizeof(EXCEPTION_RECORD);
-  for (std::uintptr_t a = esp; a + 16 <= stackBase && a < esp + 4096; a += 4) {
+  auto onStack = [&](std::uintptr_t a, std::size_t size) { return a >= esp && a + size <= stackBase; };
+  for (std::uintptr_t a = esp; a + 20 <= stackBase && a < esp + 4096; a += 4) {
     if (a >= recStart && a < recEnd) continue;  // the record holds addresses too
     auto* slot = reinterpret_cast<DWORD*>(a);
     DWORD count = slot[3] > EXCEPTION_MAXIMUM_PARAMETERS ? EXCEPTION_MAXIMUM_PARAMETERS : slot[3];
-    if (slot[1] == record->ExceptionCode && count == record->NumberParameters &&
-        IsRaiseExceptionReturn(slot[0]))
+    if (slot[1] != record->ExceptionCode || count != record->NumberParameters) continue;
+    std::uintptr_t ret = slot[0];
+    if (!InOwnCode(ret) || ret < CodeStart + 7) continue;
+    const auto* p = reinterpret_cast<const unsigned char*>(ret);
+    if (IsDirectRaiseExceptionCall(p)) return slot;
+    if (!IsRegisterCall(p)) continue;
+    if ((slot[2] & EXCEPTION_NONCONTINUABLE) != (record->ExceptionFlags & EXCEPTION_NONCONTINUABLE))
+      continue;
+    const std::size_t size = count * sizeof(ULONG_PTR);
+    if (count == 0 || (onStack(slot[4], size) && std::memcmp(reinterpret_cast<const void*>(slot[4]),
+                                                             record->ExceptionInformation, size) == 0))
       return slot;
   }
   return nullptr;

@@ -43,6 +43,10 @@ class TFormatter {
     return Args.begin()[NextArg++];
   }
 
+  // Widths and precisions, written or given by '*', are bounded so that a
+  // directive can never ask for unbounded memory.
+  static constexpr long long MaxNumber = 100000;
+
   // Reads a decimal number or '*'; -1 when neither is there.
   int Number(std::size_t& i) {
     if (i < Fmt.size() && Fmt[i] == '*') {
@@ -50,13 +54,14 @@ class TFormatter {
       const TFormatArg& a = Take();
       if (a.Kind != TFormatArg::TKind::Integer && a.Kind != TFormatArg::TKind::Unsigned)
         BadFormat(Fmt);
+      if (a.Int > MaxNumber || a.Int < -MaxNumber) BadFormat(Fmt);
       return static_cast<int>(a.Int);
     }
     if (i >= Fmt.size() || Fmt[i] < '0' || Fmt[i] > '9') return -1;
-    long n = 0;
+    long long n = 0;
     while (i < Fmt.size() && Fmt[i] >= '0' && Fmt[i] <= '9') {
       n = n * 10 + (Fmt[i++] - '0');
-      if (n > 100000) BadFormat(Fmt);
+      if (n > MaxNumber) BadFormat(Fmt);
     }
     return static_cast<int>(n);
   }

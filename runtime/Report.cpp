@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <typeinfo>
 
@@ -63,6 +64,15 @@ void Show(const String& className, const String* message, const void* address) {
   ExitProcess(1);
 }
 
+// A platform exception that nothing handled, such as a fault inside a system
+// routine that could not be turned into a C++ exception: reported as the
+// mapped exception would be, instead of the platform's debugger path.
+LONG WINAPI UnhandledPlatformException(EXCEPTION_POINTERS* info) {
+  std::unique_ptr<Exception> e = ExceptionOfRecord(*info->ExceptionRecord);
+  Show(e->ClassName(), &e->Message(), e->Address());
+  ExitProcess(1);
+}
+
 }  // namespace
 
 String ExceptionReportText(const String& className, const String* message, const void* address) {
@@ -96,4 +106,7 @@ void ShowExceptionReport(std::exception_ptr raised) {
   }
 }
 
-void InstallUnhandledExceptionReport() { std::set_terminate(Terminate); }
+void InstallUnhandledExceptionReport() {
+  std::set_terminate(Terminate);
+  SetUnhandledExceptionFilter(UnhandledPlatformException);
+}

@@ -15,6 +15,6 @@ String ExceptionReportText(const String& className, const String* message, const
 // program, otherwise in a task-modal error box titled "Application Error".
 void ShowExceptionReport(std::exception_ptr raised);
 
-// Makes an exception that escapes everything show the report and end the
-// program with exit code 1.
+// Makes an exception that escapes everything, and a platform exception that
+// nothing handles, show the report and end the program with exit code 1.
 void InstallUnhandledExceptionReport();

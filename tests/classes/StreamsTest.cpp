@@ -58,6 +58,24 @@ TEST(MemoryStream, RepositionAndResizing) {
   EXPECT_EQ(stream.Memory(), nullptr);
 }
 
+TEST(MemoryStream, ASmallerCapacityCutsTheSizeAndOverflowingWritesWriteNothing) {
+  TMemoryStream stream;
+  String data(8192, 'd');
+  stream.WriteBuffer(data.data(), 8192);
+  stream.SetCapacity(0);
+  EXPECT_EQ(stream.Capacity(), 0);
+  EXPECT_EQ(stream.Size(), 0);
+  char buffer[16];
+  EXPECT_EQ(stream.ReadSome(buffer, 16), 0);  // the position lies beyond the end
+  stream.WriteBuffer("xy", 2);                // the gap is zeros, in a new block
+  EXPECT_EQ(stream.Size(), 8194);
+  EXPECT_EQ(ReadAll(stream), String(8192, '\0') + "xy");
+
+  stream.SetPosition(0x7FFFFFF0);
+  EXPECT_EQ(stream.WriteSome("0123456789ABCDEFGHIJ", 20), 0);
+  EXPECT_EQ(stream.Size(), 8194);
+}
+
 TEST(MemoryStream, FailedExpansionKeepsTheStream) {
   TMemoryStream stream;
   stream.WriteBuffer("hello", 5);

@@ -167,6 +167,24 @@ TEST(Icon, ProgramIconDrawsItsPictureThroughTheMask) {
   EXPECT_EQ(Contents(saved), file);
 }
 
+TEST(Icon, SixteenBitImagesAreDecoded) {
+  // One 32x32 image of 16 bits per pixel (5-5-5), all red, with an opaque mask.
+  BITMAPINFOHEADER header{sizeof header, 32, 64, 1, 16, BI_RGB, 0, 0, 0, 0, 0};
+  const std::uint32_t size = sizeof header + 32 * 64 + 32 * 4, offset = 22;
+  std::string file("\0\0\1\0\1\0\x20\x20\0\0\1\0\x10\0", 14);
+  file += std::string(reinterpret_cast<const char*>(&size), 4) +
+          std::string(reinterpret_cast<const char*>(&offset), 4) +
+          std::string(reinterpret_cast<const char*>(&header), sizeof header);
+  for (int i = 0; i < 32 * 32; ++i) file += std::string("\x00\x7C", 2);
+  file += std::string(32 * 4, '\0');
+  TIcon icon;
+  LoadBytes(icon, file);
+  TDrawnIcon drawn(icon);
+  const COLORREF pixel = drawn.At(16, 16);
+  EXPECT_GE(GetRValue(pixel), 0xF0) << std::hex << pixel;
+  EXPECT_EQ(GetGValue(pixel) + GetBValue(pixel), 0) << std::hex << pixel;
+}
+
 TEST(Icon, EncodedHandleLoadsAndDrawsTheSamePixels) {
   TIcon icon;
   LoadBytes(icon, MainIconFile());

@@ -36,13 +36,18 @@ class TWide : public TComponent {
   std::int32_t Narrow16 = 0, Narrow8 = 0;
   bool StoreIt = false;
   std::int32_t Fixed() const { return 42; }
+  String Written;  // what the short-text setter received
+  void SetShort(const String& value) { Written = value; }
+  String Short() const { return String(300, 's'); }
 };
 constinit const TTypeInfo WideSWord = IntegerType("SmallInt", otSWord, -32768, 32767);
 constinit const TTypeInfo WideUByte = IntegerType("Byte", otUByte, 0, 255);
+constinit const TTypeInfo WideShortText = ShortTextType("TShortText15", 15);
 const TPropInfo WideProps[] = {
     Prop<&TWide::Narrow16>("Narrow16", WideSWord),
     Prop<&TWide::Narrow8>("Narrow8", WideUByte).StoredWhen<&TWide::StoreIt>(),
     Prop<&TWide::Fixed, nullptr>("Fixed", IntegerTypeInfo),
+    Prop<&TWide::Short, &TWide::SetShort>("Short", WideShortText),
 };
 SONDREL_PUBLISHED_CLASS(TWide, TComponent, "Tests", {.Props = WideProps});
 
@@ -170,8 +175,16 @@ TEST(TypInfo, IndexedAccessorsShortTextsAndFloatKinds) {
   EXPECT_EQ(every.Indexed[2], 7);
   EXPECT_EQ(ReadOrdinalProp(&every, P(cls, "Indexed2")), 7);
 
+  // A field holds at most the type's maximum; a setter and a getter pass
+  // through a short text of at most 255 characters.
   WriteTextProp(&every, P(cls, "ShortText"), "0123456789ABCDEFGHIJ");
   EXPECT_EQ(every.ShortText, "0123456789ABCDE");
+  TWide wide(nullptr);
+  WriteTextProp(&wide, P(TWide::StaticClass(), "Short"), "0123456789ABCDEFGHIJ");
+  EXPECT_EQ(wide.Written, "0123456789ABCDEFGHIJ");
+  WriteTextProp(&wide, P(TWide::StaticClass(), "Short"), String(400, 'w'));
+  EXPECT_EQ(wide.Written.size(), 255u);
+  EXPECT_EQ(ReadTextProp(&wide, P(TWide::StaticClass(), "Short")).size(), 255u);
 
   const long double third = 1.0L / 3;
   WriteFloatProp(&every, P(cls, "Single"), third);

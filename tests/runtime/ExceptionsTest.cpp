@@ -2,6 +2,8 @@
 // strings and the formatting routine.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "Exceptions.h"
 #include "Format.h"
 
@@ -74,6 +76,10 @@ TEST(Format, MismatchedOrMissingArgumentsRaiseEConvertError) {
   EXPECT_THROW(Format("%q", {1}), EConvertError);
   EXPECT_THROW(Format("trailing %", {1}), EConvertError);
   EXPECT_THROW(Format("%999999999d", {1}), EConvertError);
+  // Widths and precisions given as arguments have the same bound.
+  EXPECT_THROW(Format("%*d", {INT_MAX, 1}), EConvertError);
+  EXPECT_THROW(Format("%.*d", {INT_MAX, 1}), EConvertError);
+  EXPECT_THROW(Format("%*d", {-INT_MAX, 1}), EConvertError);
 }
 
 }  // namespace

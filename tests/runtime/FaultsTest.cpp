@@ -108,6 +108,26 @@ TEST(Faults, NonContinuableRaiseIsMappedByItsCode) {
   EXPECT_EQ(kept, 42);
 }
 
+// Calls RaiseException twice through a register, as the compiler does when a
+// function raises more than once:
+//   mov  __imp__RaiseException@16, %esi
+//   ...
+//   call *%esi          (ff d6)
+//   ...
+//   call *%esi          (ff d6)
+__attribute__((noinline)) void RaiseTwiceThroughRegister(DWORD first, DWORD second) {
+  auto raise = &RaiseException;
+  asm("" : "+S"(raise));
+  ULONG_PTR args[1] = {first};
+  if (first) raise(first, 0, 1, args);
+  raise(second, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+}
+
+TEST(Faults, RaiseThroughARegisterCallIsMapped) {
+  EXPECT_THROW(RaiseTwiceThroughRegister(0xE0000002, 0), EExternalException);
+  EXPECT_THROW(RaiseTwiceThroughRegister(0, STATUS_INTEGER_DIVIDE_BY_ZERO), EDivByZero);
+}
+
 TEST(Faults, ExceptionCodesMapToTheirClasses) {
   struct {
     DWORD Code;

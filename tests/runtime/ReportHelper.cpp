@@ -3,6 +3,7 @@
 //   exception TEXT   an EInOutError with the message TEXT
 //   object           a plain TObject, which is not an Exception
 //   fault            a write to address 0
+//   systemfault      a fault inside the system's memcpy, called with a bad pointer
 #include <windows.h>
 
 #include <cstring>
@@ -16,6 +17,10 @@ __attribute__((noinline)) void WriteNull(int* p) {
   asm("" : "+r"(p));
   *static_cast<volatile int*>(p) = 0;
 }
+__attribute__((noinline)) void CopyToNull(void* p, std::size_t n) {
+  asm("" : "+r"(p), "+r"(n));
+  std::memcpy(p, "fault", n);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -28,5 +33,6 @@ int main(int argc, char** argv) {
   }
   if (what == "object") throw TObject();
   if (what == "fault") WriteNull(nullptr);
+  if (what == "systemfault") CopyToNull(nullptr, 6);
   return 0;
 }

@@ -107,6 +107,16 @@ TEST(Report, ConsoleProgramWritesTheReportAndExitsWithOne) {
       std::regex("Exception EAccessViolation in module report_console\\.exe at ([0-9A-F]{8})\\.\r?\n"
                  "Access violation at address [0-9A-F]{8}\\. Write of address 00000000\\.\r?\n")))
       << run.Output;
+
+  // A fault inside a system routine cannot be unwound as a C++ exception; it
+  // is reported all the same instead of waiting in the platform's debugger.
+  run = RunHelper("\"" + helper + "\" systemfault");
+  EXPECT_EQ(run.ExitCode, 1u);
+  EXPECT_TRUE(std::regex_match(
+      run.Output,
+      std::regex("Exception EAccessViolation in module report_console\\.exe at ([0-9A-F]{8})\\.\r?\n"
+                 "Access violation at address [0-9A-F]{8}\\. Write of address 00000000\\.\r?\n")))
+      << run.Output;
 }
 
 BOOL CALLBACK FindReportBox(HWND window, LPARAM found) {

@@ -15,6 +15,7 @@
 #include "Registry.h"
 #include "Runtime.h"
 #include "StreamingClasses.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -160,6 +161,73 @@ TEST_F(Mutation, DeepNestingIsRefused) {
   EXPECT_NE(deep.Error.find("Invalid stream format"), String::npos) << deep.Error;
 }
 
+// A collection whose items hold a collection of their own, nested at will.
+class TNestItem : public TCollectionItem {
+  SONDREL_CLASS(TNestItem)
+ public:
+  using TCollectionItem::TCollectionItem;
+  TCollection* Sub() const { return FSub.get(); }
+  void SetSub(TCollection* sub) { FSub->AssignFrom(sub); }
+
+ private:
+  std::unique_ptr<TCollection> FSub = std::make_unique<TCollection>(CollectionItemClassOf<TNestItem>());
+};
+class TNest : public TComponent {
+  SONDREL_CLASS(TNest)
+ public:
+  using TComponent::TComponent;
+  TCollection* Items() const { return FItems.get(); }
+  void SetItems(TCollection* items) { FItems->AssignFrom(items); }
+
+ private:
+  std::unique_ptr<TCollection> FItems = std::make_unique<TCollection>(CollectionItemClassOf<TNestItem>());
+  TCounted Counted;
+};
+const TPropInfo NestItemProps[] = {Prop<&TNestItem::Sub, &TNestItem::SetSub>("Sub", ClassTypeInfo<TCollection>)};
+const TPropInfo NestProps[] = {Prop<&TNest::Items, &TNest::SetItems>("Items", ClassTypeInfo<TCollection>)};
+}  // namespace
+SONDREL_PUBLISHED_CLASS(TNestItem, TCollectionItem, "Tests", {.Props = NestItemProps});
+SONDREL_PUBLISHED_CLASS(TNest, TComponent, "Tests", {.Props = NestProps, .Create = &NewComponent<TNest>});
+namespace {
+
+// Collections nested `levels` deep: Items, then Sub in each item.
+String NestedCollections(int levels) {
+  String bytes = TDef().Signature().Head("TMainForm", "MainForm").End().Head("TNest", "Nest1").Short("Items").Bytes;
+  for (int i = 0; i < levels; ++i) bytes += TDef().Byte({tgCollection, tgList}).Short("Sub").Bytes;
+  bytes += TDef().Byte({tgCollection, tgNull}).Bytes;
+  for (int i = 0; i < levels; ++i) bytes += String(2, '\0');
+  return bytes + String(3, '\0');
+}
+
+TEST_F(Mutation, NestedCollectionsAreBoundedLikeOtherNesting) {
+  EXPECT_TRUE(ReadDamaged(NestedCollections(100)).Read);
+  for (int levels : {300, 20000})
+    for (bool recover : {false, true}) {
+      TOutcome outcome = ReadDamaged(NestedCollections(levels), recover);
+      EXPECT_FALSE(outcome.Read);
+      EXPECT_EQ(outcome.Error, "Invalid stream format") << levels;
+    }
+}
+
+TEST_F(Mutation, AComponentOfAnotherClassThanItsFieldIsRefused) {
+  // A TButton named Panel1, whose field holds a TPanel.
+  String bytes = TDef().Signature().Head("TMainForm", "MainForm").End().Head("TButton", "Panel1").End()
+                     .End().End().End().Bytes;
+  TDefStream stream(bytes);
+  TMainForm form(nullptr);
+  EXPECT_RAISES(EReadError, ReadInto(&form, bytes), "Error reading TMainForm.Panel1: Invalid class typecast");
+  EXPECT_EQ(form.Panel1, nullptr);
+  EXPECT_EQ(form.OwnedCount(), 0);
+  // Renaming does not store it either; a component of the field's class does.
+  TButton button(&form);
+  EXPECT_RAISES(EInvalidCast, button.Rename("Panel1"), "Invalid class typecast");
+  EXPECT_EQ(button.Name(), "");
+  EXPECT_EQ(form.Panel1, nullptr);
+  TPanel panel(&form);
+  panel.Rename("Panel1");
+  EXPECT_EQ(form.Panel1, &panel);
+}
+
 TEST_F(Mutation, CollectionIndexesOutsideTheItemsAreRefused) {
   for (const TDef& index : {TDef().Int32(0x7FFFFFFF), TDef().Int8(5), TDef().Int8(-1)}) {
     TKindsRoot root(nullptr);
@@ -198,6 +266,7 @@ int main(int argc, char** argv) {
   InitRuntime();
   streaming_test::RegisterConverters();
   RegisterClassChain(streaming_test::TEveryKind::StaticClass());
+  RegisterClassChain(streaming_test::TNest::StaticClass());
   testing::InitGoogleTest(&argc, argv);
   for (int i = 1; i < argc; ++i)
     if (std::strncmp(argv[i], "--rounds=", 9) == 0) Rounds = std::atoi(argv[i] + 9);
