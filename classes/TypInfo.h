@@ -206,6 +206,16 @@ struct TPublishedTables {
     #Self, &ParentClass::ClassRec, Unit, &Self##_Published                              \
   }
 
+// The same for a class that also handles messages; `Table` is its message
+// table (see MessageTable).
+#define SONDREL_PUBLISHED_MESSAGE_CLASS(Self, ParentClass, Unit, Table, ...)            \
+  namespace {                                                                          \
+  const TPublishedTables Self##_Published __VA_ARGS__;                                  \
+  }                                                                                    \
+  constinit const TClassRec Self::ClassRec {                                            \
+    #Self, &ParentClass::ClassRec, Unit, &Self##_Published, Table, MessageBitsOf(Table) \
+  }
+
 // --- Lookups and typed access ----------------------------------------------
 
 // Name comparison of the type information: equal lengths, and the bytes
