@@ -96,6 +96,21 @@ TComponent* TComponent::OwnedAt(int index) const {
   return static_cast<TComponent*>(FOwned->Items(index));
 }
 
+int TComponent::ComponentIndex() const {
+  return FOwner && FOwner->FOwned ? FOwner->FOwned->IndexOf(const_cast<TComponent*>(this)) : -1;
+}
+
+void TComponent::SetComponentIndex(int index) {
+  const int current = ComponentIndex();
+  if (current < 0) return;
+  TList& list = *FOwner->FOwned;
+  if (index < 0) index = 0;
+  if (index >= list.Count()) index = list.Count() - 1;
+  if (index == current) return;
+  list.Delete(current);
+  list.Insert(index, this);
+}
+
 void TComponent::DestroyOwned() {
   while (FOwned) {
     auto* c = static_cast<TComponent*>(FOwned->Last());

@@ -60,6 +60,10 @@ class TComponent : public TPersistent {
   TComponent* FindOwned(const String& name) const;
   int OwnedCount() const { return FOwned ? FOwned->Count() : 0; }
   TComponent* OwnedAt(int index) const;
+  // The position in the owner's list of owned components (-1 without owner);
+  // setting it moves the component there (clamped to the list).
+  int ComponentIndex() const;
+  void SetComponentIndex(int index);
   void DestroyOwned();
   void MarkDestroying();
   // Each of the two components hears of the other's destruction.
@@ -73,6 +77,10 @@ class TComponent : public TPersistent {
   virtual TComponent* ChildParent();
   // Called once the component's whole definition has been read.
   virtual void AfterLoad();
+  // Called by the virtual constructor once the object is constructed, when
+  // its class is known to be the most derived one (forms read their
+  // definition here).
+  virtual void AfterConstruction() {}
   virtual void Notify(TComponent* component, TOperation operation);
   virtual void ReadContent(TReader& reader);
   // The setter of Name: validates, checks uniqueness, rebinds the owner's field.

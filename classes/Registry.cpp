@@ -77,12 +77,18 @@ TClass FindFieldClass(TComponent* root, const String& className) {
   return RequireClass(className);
 }
 
-TComponent* CreateComponent(TClass cls, TComponent* owner) {
+TComponent* ConstructComponent(TClass cls, TComponent* owner) {
   // Each component class carries its own constructor; an inherited one would
   // build an object of the wrong class.
   if (!cls->InheritsFrom(TComponent::StaticClass()) || !cls->Published || !cls->Published->Create)
     throw EClassNotFound(TResId::ClassNotFound, {cls->Name});
   return cls->Published->Create(owner);
+}
+
+TComponent* CreateComponent(TClass cls, TComponent* owner) {
+  std::unique_ptr<TComponent> component(ConstructComponent(cls, owner));
+  component->AfterConstruction();
+  return component.release();
 }
 
 // --- Identifier converters -----------------------------------------------------

@@ -20,9 +20,13 @@ TClass RequireClass(const String& name);
 // A class named by a published field class of the root's class chain, else
 // RequireClass.
 TClass FindFieldClass(TComponent* root, const String& className);
-// Creates a component of `cls` with its virtual constructor; raises
+// Creates a component of `cls` with its virtual constructor, then runs its
+// AfterConstruction (a failure there destroys it again); raises
 // EClassNotFound when the class cannot create components.
 TComponent* CreateComponent(TClass cls, TComponent* owner);
+// The virtual constructor alone, for callers that run AfterConstruction
+// themselves.
+TComponent* ConstructComponent(TClass cls, TComponent* owner);
 
 // Identifier converters: numbers of an integer type by name and back.
 using TIdentToInt = bool (*)(const String& identifier, std::int32_t& value);

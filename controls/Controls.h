@@ -108,8 +108,9 @@ class TControl : public TComponent {
   void SetHeight(int value);
   RECT BoundsRect() const { return {FLeft, FTop, FLeft + FWidth, FTop + FHeight}; }
   void SetBoundsRect(const RECT& r) { SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); }
-  int ClientWidth() { return ClientRect().right; }
-  int ClientHeight() { return ClientRect().bottom; }
+  // The client size (read from the window for windowed controls).
+  int ClientWidth() const { return const_cast<TControl*>(this)->ClientRect().right; }
+  int ClientHeight() const { return const_cast<TControl*>(this)->ClientRect().bottom; }
   void SetClientWidth(int value) { SetClientSize({value, ClientHeight()}); }
   void SetClientHeight(int value) { SetClientSize({ClientWidth(), value}); }
   void SetClientSize(POINT size);
@@ -136,6 +137,8 @@ class TControl : public TComponent {
   void SetIsControl(bool value) { FIsControl = value; }
   String GetText();
   void SetText(const String& text);
+  // GetText for property access.
+  String Caption() const { return const_cast<TControl*>(this)->GetText(); }
   void SetTextBuf(const char* text);
   TFont* Font() const { return FFont.get(); }
   void SetFont(TFont* font) { FFont->AssignFrom(font); }

@@ -7,7 +7,7 @@
 #
 # Preparation is idempotent and shared by every program run from DIR:
 #   - a private 32-bit Wine prefix in DIR/wine, created once, with unmanaged
-#     windows and the ALSA sound driver;
+#     windows, the ALSA sound driver and Wine's own fonts;
 #   - a persistent wineserver, so each program starts quickly;
 #   - when DISPLAY is unset, one private Xvfb display kept for DIR;
 #   - a private ALSA capture device for each program run: every sound it plays
@@ -64,6 +64,14 @@ prepare() {
     wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1
     wineserver -w
     touch "$WINEPREFIX/.sondrel-ready"
+  fi
+  # Wine's own fonts (MS Sans Serif, Marlett for the caption buttons, Tahoma)
+  # are not found in its data folder by this build; the prefix's Fonts folder
+  # is always searched.
+  fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -d /usr/share/wine/fonts ] && [ ! -e "$fonts/marlett.ttf" ]; then
+    mkdir -p "$fonts"
+    cp /usr/share/wine/fonts/* "$fonts/"
   fi
   # A no-op when a server already runs for this prefix.
   wineserver -p 9>&- >/dev/null 2>&1 || true
