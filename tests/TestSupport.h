@@ -60,3 +60,21 @@ struct TTempFile {
   ~TTempFile() { DeleteFileA(Name.c_str()); }
   String Name;
 };
+
+// Windows of this thread, top-level and child.
+inline int ThreadWindowCount() {
+  struct TCount {
+    static BOOL CALLBACK Child(HWND, LPARAM count) {
+      ++*reinterpret_cast<int*>(count);
+      return TRUE;
+    }
+    static BOOL CALLBACK Top(HWND window, LPARAM count) {
+      ++*reinterpret_cast<int*>(count);
+      EnumChildWindows(window, Child, count);
+      return TRUE;
+    }
+  };
+  int count = 0;
+  EnumThreadWindows(GetCurrentThreadId(), TCount::Top, reinterpret_cast<LPARAM>(&count));
+  return count;
+}

@@ -11,7 +11,11 @@
 #   - a persistent wineserver, so each program starts quickly;
 #   - when DISPLAY is unset, one private Xvfb display kept for DIR;
 #   - a private ALSA capture device for each program run: every sound it plays
-#     lands byte for byte in the raw file named by SONDREL_CAPTURE_FILE.
+#     lands byte for byte in the raw file named by SONDREL_CAPTURE_FILE (a
+#     fresh temporary file unless the caller names one).
+#
+# With SONDREL_DPI set (for example 120), programs run in a second prefix
+# whose screen reports that many pixels per inch.
 set -euo pipefail
 
 build=
@@ -26,7 +30,7 @@ mkdir -p "$build"
 build=$(cd "$build" && pwd)
 cmd=${1:-}; shift || true
 
-export WINEPREFIX="$build/wine"
+export WINEPREFIX="$build/wine${SONDREL_DPI:+-dpi$SONDREL_DPI}"
 export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -62,6 +66,11 @@ prepare() {
     wineboot -i >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1
+    if [ -n "${SONDREL_DPI:-}" ]; then
+      for key in 'HKCU\Control Panel\Desktop' 'HKCC\Software\Fonts'; do
+        wine reg add "$key" /v LogPixels /t REG_DWORD /d "$SONDREL_DPI" /f >/dev/null 2>&1
+      done
+    fi
     wineserver -w
     touch "$WINEPREFIX/.sondrel-ready"
   fi
@@ -85,7 +94,7 @@ case "$cmd" in
     prepare
     capture_dir="$state/alsa"
     mkdir -p "$capture_dir"
-    capture="$capture_dir/$$.raw"
+    capture=${SONDREL_CAPTURE_FILE:-$capture_dir/$$.raw}
     conf="$capture_dir/$$.conf"
     printf 'pcm.!default { type file; slave.pcm { type null }; file "%s"; format "raw" }\n' \
       "$capture" >"$conf"
@@ -98,7 +107,8 @@ case "$cmd" in
     rc=0
     wine "$@" </dev/null >"$output" 2>&1 || rc=$?
     cat "$output"
-    rm -f "$capture" "$conf" "$output"
+    [ "$capture" = "$capture_dir/$$.raw" ] && rm -f "$capture"
+    rm -f "$conf" "$output"
     exit $rc
     ;;
   display)
@@ -106,7 +116,9 @@ case "$cmd" in
     echo "$DISPLAY"
     ;;
   stop)
-    wineserver -k >/dev/null 2>&1 || true
+    for prefix in "$build"/wine "$build"/wine-dpi*; do
+      [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    done
     if alive "$state/xvfb.pid"; then
       kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
     fi

@@ -162,24 +162,6 @@ void Pump() {
   }
 }
 
-namespace {
-BOOL CALLBACK CountChild(HWND, LPARAM count) {
-  ++*reinterpret_cast<int*>(count);
-  return TRUE;
-}
-BOOL CALLBACK CountTop(HWND window, LPARAM count) {
-  ++*reinterpret_cast<int*>(count);
-  EnumChildWindows(window, CountChild, count);
-  return TRUE;
-}
-}  // namespace
-
-int ThreadWindowCount() {
-  int count = 0;
-  EnumThreadWindows(GetCurrentThreadId(), CountTop, reinterpret_cast<LPARAM>(&count));
-  return count;
-}
-
 }  // namespace controls_test
 
 int main(int argc, char** argv) {

@@ -12,6 +12,7 @@
 #include "Controls.h"
 #include "GraphicsTestSupport.h"
 #include "Painting.h"
+#include "TestSupport.h"
 
 namespace controls_test {
 
@@ -103,7 +104,5 @@ extern int TreeRounds;
 
 // Dispatches the thread's pending messages (recording which one is posted).
 void Pump();
-// Windows of this thread, top-level and child.
-int ThreadWindowCount();
 
 }  // namespace controls_test

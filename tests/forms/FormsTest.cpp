@@ -1,0 +1,341 @@
+// Forms and the application object on real top-level windows: forms made
+// from their definitions, failures that leave nothing behind, message boxes,
+// closing, window styles, focus tracking, scaling and scrolling.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
+#include "Application.h"
+#include "BoxWatcher.h"
+#include "ExtCtrls.h"
+#include "Runtime.h"
+#include "Screen.h"
+#include "StdCtrls.h"
+#include "GraphicsTestSupport.h"
+#include "TestSupport.h"
+
+namespace forms_test {
+
+int HandleRounds = 100;  // --rounds=N
+
+class TFieldsForm : public TForm {
+  SONDREL_CLASS(TFieldsForm)
+ public:
+  using TForm::TForm;
+  TButton* OkBtn = nullptr;
+  TPanel* Panel = nullptr;
+  TLabel* Note = nullptr;
+  int Clicks = 0;
+  bool VisibleInOnCreate = true;
+  void OkBtnClick(TObject*) { ++Clicks; }
+  void FormCreate(TObject*) { VisibleInOnCreate = Visible() || (HandleAllocated() && IsWindowVisible(Handle())); }
+};
+class TBadEventForm : public TForm {
+  SONDREL_CLASS(TBadEventForm)
+ public:
+  using TForm::TForm;
+  TButton* ExitBtn = nullptr;
+};
+class TNoDefinitionForm : public TForm {
+  SONDREL_CLASS(TNoDefinitionForm)
+ public:
+  using TForm::TForm;
+};
+
+const TMethodEntry FieldsMethods[] = {PublishedMethod<&TFieldsForm::OkBtnClick>("OkBtnClick"),
+                                      PublishedMethod<&TFieldsForm::FormCreate>("FormCreate")};
+const TFieldEntry FieldsFields[] = {PublishedField<&TFieldsForm::OkBtn>("OkBtn", 0),
+                                    PublishedField<&TFieldsForm::Panel>("Panel", 1),
+                                    PublishedField<&TFieldsForm::Note>("Note", 2)};
+const TClass FieldClasses[] = {&TButton::ClassRec, &TPanel::ClassRec, &TLabel::ClassRec};
+const TFieldEntry BadFields[] = {PublishedField<&TBadEventForm::ExitBtn>("ExitBtn", 0)};
+SONDREL_PUBLISHED_CLASS(TFieldsForm, TForm, "Tests",
+                        {.Methods = FieldsMethods, .Fields = FieldsFields, .FieldClasses = FieldClasses,
+                         .Create = &NewComponent<TFieldsForm>});
+SONDREL_PUBLISHED_CLASS(TBadEventForm, TForm, "Tests",
+                        {.Fields = BadFields, .FieldClasses = FieldClasses, .Create = &NewComponent<TBadEventForm>});
+SONDREL_PUBLISHED_CLASS(TNoDefinitionForm, TForm, "Tests", {.Create = &NewComponent<TNoDefinitionForm>});
+
+namespace {
+
+// Forms made by the tests are freed at the end of each test.
+class Forms : public testing::Test {
+ protected:
+  void TearDown() override {
+    for (int i = Application->OwnedCount() - 1; i >= 0; --i) delete Application->OwnedAt(i);
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+  }
+};
+
+TEST_F(Forms, CreateFormReadsTheDefinitionBindsFieldsAndEventsAndShowsAfterOnCreate) {
+  TFieldsForm* form = nullptr;
+  Application->CreateForm(form);
+  ASSERT_NE(form, nullptr);
+  EXPECT_EQ(Application->GetMainForm(), form);
+  EXPECT_FALSE(form->VisibleInOnCreate);  // Visible = True is honoured only after OnCreate
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+  EXPECT_EQ(GetWindow(form->Handle(), GW_OWNER), Application->Handle());
+  EXPECT_EQ(WindowText(form->Handle()), "Fields");
+  ASSERT_TRUE(form->OkBtn && form->Panel && form->Note);
+  EXPECT_EQ(form->Note->Parent(), form->Panel);
+  EXPECT_EQ(form->Panel->TabOrder(), 0);
+  EXPECT_EQ(form->OkBtn->TabOrder(), 1);
+  RECT r;
+  GetWindowRect(form->OkBtn->Handle(), &r);
+  MapWindowPoints(nullptr, form->Handle(), reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, 8);
+  EXPECT_EQ(r.right - r.left, 75);
+  SendMessageA(form->OkBtn->Handle(), BM_CLICK, 0, 0);
+  EXPECT_EQ(form->Clicks, 1);
+  // A later form never becomes the main form.
+  TFieldsForm* second = nullptr;
+  Application->CreateForm(second);
+  EXPECT_EQ(Application->GetMainForm(), form);
+}
+
+TEST_F(Forms, FailedDefinitionsLeaveTheReferenceEmptyAndNothingBehind) {
+  const int windows = ThreadWindowCount(), forms = Screen->FormCount(), owned = Application->OwnedCount();
+  TBadEventForm* bad = reinterpret_cast<TBadEventForm*>(1);
+  EXPECT_RAISES(EReadError, Application->CreateForm(bad), "Error reading ExitBtn.OnClick: Invalid property value");
+  EXPECT_EQ(bad, nullptr);
+  TNoDefinitionForm* none = nullptr;
+  EXPECT_RAISES(EResNotFound, Application->CreateForm(none), "Resource TNoDefinitionForm not found");
+  EXPECT_EQ(ThreadWindowCount(), windows);
+  EXPECT_EQ(Screen->FormCount(), forms);
+  EXPECT_EQ(Application->OwnedCount(), owned);
+  EXPECT_EQ(Application->GetMainForm(), nullptr);
+}
+
+TEST_F(Forms, ExceptionsShowTheirMessageWithAFullStopUnderTheTitle) {
+  Application->SetTitle("Forms Test");
+  String text, caption;
+  HWND owner = nullptr;
+  WatchNextBox([&](HWND box) {
+    text = BoxText(box);
+    caption = WindowText(box);
+    owner = GetWindow(box, GW_OWNER);
+  });
+  Application->ShowException(EConvertError("Already ends."));
+  EXPECT_TRUE(box_watcher::Seen);
+  EXPECT_EQ(text, "Already ends..");
+  EXPECT_EQ(caption, "Forms Test");
+  EXPECT_EQ(owner, Application->Handle());
+
+  // Through HandleException: EAbort is silent; OnException replaces the box.
+  struct TSeen {
+    std::vector<String> Messages;
+    void Note(TObject*, const Exception& e) { Messages.push_back(e.Message()); }
+  } seen;
+  Application->OnException = TExceptionEvent::Of<&TSeen::Note>(&seen);
+  auto handle = [](auto raise) {
+    try {
+      raise();
+    } catch (...) {
+      Application->HandleException(nullptr);
+    }
+  };
+  handle([] { throw EAbort("quiet"); });
+  handle([] { throw Exception("loud"); });
+  Application->OnException = {};
+  EXPECT_EQ(seen.Messages, std::vector<String>{"loud"});
+}
+
+TEST_F(Forms, AMessageBoxDisablesTheOtherWindowsAndRestoresTheActiveOne) {
+  TFieldsForm *first = nullptr, *second = nullptr;
+  Application->CreateForm(first);
+  Application->CreateForm(second);
+  SetActiveWindow(second->Handle());
+  HWND doomed = second->Handle();
+  bool disabledWhileUp = false;
+  WatchNextBox([&](HWND) {
+    disabledWhileUp = !IsWindowEnabled(first->Handle()) && !IsWindowEnabled(second->Handle());
+    DestroyWindow(doomed);  // skipped when the windows are enabled again
+  });
+  EXPECT_EQ(Application->MessageBox("Text", nullptr, MB_ICONEXCLAMATION), IDOK);
+  EXPECT_TRUE(disabledWhileUp);
+  EXPECT_TRUE(IsWindowEnabled(first->Handle()));
+  EXPECT_FALSE(IsWindow(doomed));
+}
+
+TEST_F(Forms, ClosingTheMainFormEndsTheProgramUnlessTheActionIsNone) {
+  struct TCloser {
+    TCloseAction Action = caHide;
+    bool Allow = true;
+    int Closes = 0;
+    void Query(TObject*, bool& canClose) { canClose = Allow; }
+    void Close(TObject*, TCloseAction& action) {
+      ++Closes;
+      action = Action;
+    }
+  } closer;
+  TFieldsForm* form = nullptr;
+  Application->CreateForm(form);
+  form->OnCloseQuery = TCloseQueryEvent::Of<&TCloser::Query>(&closer);
+  form->OnClose = TCloseEvent::Of<&TCloser::Close>(&closer);
+  auto quitPosted = [] {
+    MSG m;
+    return PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+  };
+  for (TCloseAction action : {caHide, caFree, caMinimize, caNone}) {
+    closer.Action = action;
+    form->Close();
+    EXPECT_EQ(quitPosted(), action != caNone) << action;
+    EXPECT_TRUE(form->Visible());
+  }
+  closer.Allow = false;
+  closer.Closes = 0;
+  form->Close();
+  EXPECT_EQ(closer.Closes, 0);
+  EXPECT_FALSE(quitPosted());
+}
+
+TEST_F(Forms, BorderStylePositionAndPixelsPerInchRules) {
+  TForm* form = NewForm<TForm>(Application);
+  form->SetBorderStyle(bsDialog);
+  EXPECT_FALSE(form->AutoScroll());
+  form->SetWindowState(wsMaximized);
+  form->SetBorderIcons((1 << biSystemMenu) | (1 << biMinimize) | (1 << biHelp));
+  const LONG style = GetWindowLongA(form->Handle(), GWL_STYLE), ex = GetWindowLongA(form->Handle(), GWL_EXSTYLE);
+  EXPECT_FALSE(style & WS_MINIMIZEBOX);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_TRUE(ex & WS_EX_CONTEXTHELP);
+  EXPECT_EQ(form->WindowState(), wsNormal);
+  form->SetBorderStyle(bsSizeable);
+  EXPECT_TRUE(form->AutoScroll());
+  form->SetPixelsPerInch(30);
+  EXPECT_EQ(form->PixelsPerInch(), Screen->PixelsPerInch());
+  form->SetPixelsPerInch(0);
+  EXPECT_FALSE(form->Scaled());
+  // Centred on a screen smaller than the form: at 0, 0, then designed.
+  form->SetPosition(poScreenCenter);
+  form->SetBounds(5, 5, Screen->Width() + 100, 200);
+  form->Show();
+  EXPECT_EQ(form->Left(), 0);
+  EXPECT_EQ(form->Top(), (Screen->Height() - 200) / 2);
+  EXPECT_EQ(form->Position(), poDesigned);
+}
+
+TEST_F(Forms, FocusMovesAlongTheParentChainsAndTheScreenTellsWhatChanged) {
+  struct TTrail {
+    std::vector<String> Events;
+    void Enter(TObject* s) { Events.push_back("enter " + static_cast<TComponent*>(s)->Name()); }
+    void Exit(TObject* s) { Events.push_back("exit " + static_cast<TComponent*>(s)->Name()); }
+    void FormChange(TObject*) { Events.push_back("form"); }
+    void ControlChange(TObject*) { Events.push_back("control"); }
+  } trail;
+  TFieldsForm* form = nullptr;
+  Application->CreateForm(form);
+  auto* inner = new TButton(form);
+  inner->Rename("Inner");
+  inner->SetParent(form->Panel);
+  for (TWinControl* c : {static_cast<TWinControl*>(form->OkBtn), static_cast<TWinControl*>(form->Panel),
+                         static_cast<TWinControl*>(inner)}) {
+    c->OnEnter = TNotifyEvent::Of<&TTrail::Enter>(&trail);
+    c->OnExit = TNotifyEvent::Of<&TTrail::Exit>(&trail);
+  }
+  Screen->OnActiveFormChange = TNotifyEvent::Of<&TTrail::FormChange>(&trail);
+  Screen->OnActiveControlChange = TNotifyEvent::Of<&TTrail::ControlChange>(&trail);
+  SetForegroundWindow(form->Handle());
+  form->OkBtn->SetFocus();
+  trail.Events.clear();
+  inner->SetFocus();
+  EXPECT_EQ(trail.Events, (std::vector<String>{"exit OkBtn", "enter Panel", "enter Inner", "control"}));
+  EXPECT_EQ(Screen->ActiveControl(), inner);
+  // Tab moves on in tab order, skipping what is no tab stop.
+  SendMessageA(inner->Handle(), XN_KEYDOWN, VK_TAB, 0);
+  EXPECT_EQ(Screen->ActiveControl(), form->OkBtn);
+  Screen->OnActiveFormChange = {};
+  Screen->OnActiveControlChange = {};
+  // A control that cannot take the focus is refused.
+  form->OkBtn->SetEnabled(false);
+  EXPECT_RAISES(EInvalidOperation, form->SetActiveControl(form->OkBtn), "Cannot focus a disabled or invisible window");
+}
+
+// The same test runs on a screen of 96 and of 120 pixels per inch.
+TEST(Scaling, ADefinitionMadeAt96FollowsTheScreen) {
+  TFieldsForm* form = NewForm<TFieldsForm>(Application);
+  const int ppi = Screen->PixelsPerInch();
+  EXPECT_EQ(form->PixelsPerInch(), ppi);
+  EXPECT_EQ(form->Font()->Height(), MulDiv(-11, ppi, 96));
+  const int textHeight = form->MeasureTextHeight();
+  auto scaled = [&](int v) { return MulDiv(v, textHeight, 13); };
+  EXPECT_EQ(form->OkBtn->Left(), scaled(8));
+  EXPECT_EQ(form->OkBtn->Width(), scaled(8 + 75) - scaled(8));
+  EXPECT_EQ(form->Panel->Top(), scaled(8));
+  EXPECT_EQ(form->Note->Height(), scaled(20 + 13) - scaled(20));
+  EXPECT_EQ(form->Width(), 300);  // the form's own size is kept
+  std::printf("Scaling at %d pixels per inch: text height %d, font height %d\n", ppi, textHeight,
+              form->Font()->Height());
+  delete form;
+}
+
+TEST_F(Forms, AutoScrollRangesFollowTheChildrenAndPositionsAreClamped) {
+  TForm* form = NewForm<TForm>(Application);
+  form->SetBounds(0, 0, 200, 150);
+  form->Show();
+  auto* wide = new TPanel(form);
+  wide->SetBounds(150, 10, 300, 30);
+  wide->SetParent(form);
+  auto* right = new TPanel(form);
+  right->SetWidth(40);
+  right->SetAlign(alRight);
+  right->SetParent(form);
+  TControlScrollBar* bar = form->HorzScrollBar();
+  EXPECT_EQ(bar->Range(), 450 + 40);  // the right-aligned child adds its width
+  EXPECT_TRUE(GetWindowLongA(form->Handle(), GWL_STYLE) & WS_HSCROLL);
+  bar->SetPosition(100000);
+  EXPECT_EQ(bar->Position(), bar->LargestPosition());
+  bar->SetPosition(-5);
+  EXPECT_EQ(bar->Position(), 0);
+  SendMessageA(form->Handle(), WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, 30), 0);
+  EXPECT_EQ(bar->Position(), 0);  // not tracking
+  SendMessageA(form->Handle(), WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 30), 0);
+  EXPECT_EQ(bar->Position(), 30);
+  EXPECT_EQ(wide->Left(), 120);  // the children moved
+  form->VertScrollBar()->SetRange(500);  // turns automatic ranges off, keeps the other range
+  EXPECT_FALSE(form->AutoScroll());
+  EXPECT_EQ(bar->Range(), 490);
+}
+
+TEST_F(Forms, ATwentyControlFormLeavesNoWindowOrGdiObjectBehind) {
+  auto cycle = [] {
+    TForm* form = NewForm<TForm>(Application);
+    for (int i = 0; i < 10; ++i) {
+      auto* panel = new TPanel(form);
+      panel->SetBounds(i * 20, 0, 20, 50);
+      panel->SetParent(form);
+      auto* button = new TButton(form);
+      button->SetParent(panel);
+    }
+    form->Show();
+    form->Close();
+    delete form;
+  };
+  cycle();
+  const int windows = ThreadWindowCount();
+  const long gdi = GdiTableCount();
+  const double start = GetTickCount();
+  for (int i = 0; i < HandleRounds; ++i) cycle();
+  std::printf("20-control forms x %d: windows %d -> %d, GDI objects %ld -> %ld, %.1f ms per form\n", HandleRounds,
+              windows, ThreadWindowCount(), gdi, GdiTableCount(), (GetTickCount() - start) / HandleRounds);
+  EXPECT_EQ(ThreadWindowCount(), windows);
+  EXPECT_EQ(GdiTableCount(), gdi);
+}
+
+}  // namespace
+}  // namespace forms_test
+
+int main(int argc, char** argv) {
+  InitRuntime();
+  InitGraphics();
+  InitForms();
+  testing::InitGoogleTest(&argc, argv);
+  for (int i = 1; i < argc; ++i)
+    if (std::strncmp(argv[i], "--rounds=", 9) == 0) forms_test::HandleRounds = std::atoi(argv[i] + 9);
+  return RUN_ALL_TESTS();
+}
