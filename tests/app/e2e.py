@@ -1,0 +1,193 @@
+#!/usr/bin/env python3
+"""Drives the real sound player from outside, as a person would: xdotool moves
+the mouse, clicks and types; the ALSA capture proves which sound played, byte
+for byte; a screenshot shows what is on screen; the exit code tells how the
+program ended. A probe program run beside the player reports where its windows
+are and which one has the focus.
+
+usage: e2e.py BUILD_DIR
+"""
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+BUILD = os.path.abspath(sys.argv[1])
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+WINE = os.path.join(SOURCE, "tools", "wine.sh")
+PROBE = os.path.join(BUILD, "tests", "probe.exe")
+failures = []
+
+
+def check(condition, what):
+    print(("ok   " if condition else "FAIL ") + what, flush=True)
+    if not condition:
+        failures.append(what)
+    return condition
+
+
+def wait(predicate, seconds=10.0):
+    end = time.time() + seconds
+    while time.time() < end:
+        result = predicate()
+        if result:
+            return result
+        time.sleep(0.1)
+    return None
+
+
+def run_wine(*args, env=None):
+    return subprocess.run([WINE, "--build", BUILD, "run", *args], capture_output=True, text=True,
+                          env=env or os.environ).stdout.replace("\r", "")
+
+
+def probe(*args, env=None):
+    return [line.split(" ") for line in run_wine(PROBE, *args, env=env).splitlines() if line]
+
+
+def form_windows(env=None):
+    """The form's line and its controls by caption, or None."""
+    lines = probe("form", env=env)
+    if not lines or lines[0][0] != "form":
+        return None
+    controls = {" ".join(line[7:]): [int(v) for v in line[2:7]] for line in lines[1:] if line[0] == "control"}
+    return [int(v) for v in lines[0][1:]], controls
+
+
+def xdo(*args):
+    subprocess.run(["xdotool", *args], check=False)
+
+
+def data_chunk(wav):
+    """The samples of a WAVE file with a 16-byte format chunk, without the pad byte."""
+    data = open(wav, "rb").read()
+    size = struct.unpack_from("<I", data, 40)[0]
+    return data[44:44 + size]
+
+
+SOUNDS = {name: data_chunk(os.path.join(BUILD, "app", "generated", f"{name}.wav")) for name in ("sound1", "sound2")}
+
+
+class Player:
+    def __init__(self, exe="sondrel.exe", dpi=None):
+        self.capture = tempfile.mktemp(suffix=".raw")
+        self.env = dict(os.environ, SONDREL_CAPTURE_FILE=self.capture)
+        if dpi:
+            self.env["SONDREL_DPI"] = str(dpi)
+        self.process = subprocess.Popen([WINE, "--build", BUILD, "run", os.path.join(BUILD, "app", exe)],
+                                        env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def windows(self):
+        return wait(lambda: form_windows(self.env))
+
+    def plays(self, action, sound):
+        """Runs the action and tells whether exactly that sound reached the device."""
+        if os.path.exists(self.capture):
+            os.remove(self.capture)
+        action()
+        expected = SOUNDS[sound]
+        got = wait(lambda: os.path.exists(self.capture) and os.path.getsize(self.capture) >= len(expected) and
+                   open(self.capture, "rb").read())
+        time.sleep(0.2)
+        return got is not None and open(self.capture, "rb").read() == expected
+
+    def exit_code(self, seconds=10):
+        try:
+            return self.process.wait(seconds)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            return None
+
+
+def centre(rect):
+    return str((rect[0] + rect[2]) // 2), str((rect[1] + rect[3]) // 2)
+
+
+def click(rect):
+    xdo("mousemove", *centre(rect))
+    xdo("click", "1")
+
+
+def focused(player):
+    _, controls = player.windows()
+    return next((caption for caption, c in controls.items() if c[4]), None)
+
+
+def pixel(png, x, y):
+    out = subprocess.run(["convert", png, "-format", f"%[pixel:p{{{x},{y}}}]", "info:"], capture_output=True,
+                         text=True).stdout
+    return out.strip()
+
+
+def main():
+    os.environ["DISPLAY"] = subprocess.run([WINE, "--build", BUILD, "display"], capture_output=True,
+                                           text=True).stdout.strip()
+
+    # The main run: the window, the sounds by mouse and keyboard, Tab, Sair.
+    player = Player()
+    found = player.windows()
+    if not check(found is not None, "the window Sondrel appears"):
+        player.exit_code(1)
+        return
+    form, controls = found
+    check(form[4:6] == form[6:8], f"client area {form[4]}x{form[5]} is what the definition's size gives")
+    shot = os.path.join(BUILD, "e2e-screen.png")
+    subprocess.run(["import", "-window", "root", shot], check=False)
+    panel = controls[""]  # the panel has no caption
+    shadow, highlight = (probe("color", str(index))[0][1] for index in (16, 20))  # button shadow, highlight
+    edges = [pixel(shot, panel[0], (panel[1] + panel[3]) // 2), pixel(shot, panel[2] - 1, (panel[1] + panel[3]) // 2)]
+    check(edges == [shadow, highlight], f"the panel's lowered bevel: {edges}")
+    label_ink = any(pixel(shot, x, (panel[1] + 30)) == "srgb(0,0,0)" for x in range(panel[0] + 20, panel[2] - 20, 3))
+    check(label_ink, "the label's text")
+    check(player.plays(lambda: click(controls["Tocar Som &1"]), "sound1"), "clicking Tocar Som 1 plays sound 1")
+    check(player.plays(lambda: click(controls["Tocar Som &2"]), "sound2"), "clicking Tocar Som 2 plays sound 2")
+    check(player.plays(lambda: xdo("key", "space"), "sound2"), "Space on the focused button clicks it")
+    check(player.plays(lambda: xdo("key", "alt+1"), "sound1"), "Alt+1 clicks Tocar Som 1")
+    check(player.plays(lambda: xdo("key", "2"), "sound2"), "the bare mnemonic 2 clicks Tocar Som 2")
+    xdo("key", "Tab")
+    check(wait(lambda: focused(player) == "Sai&r", 5) is not None, "Tab moves on to Sair, past the panel")
+    xdo("key", "Tab")
+    check(wait(lambda: focused(player) == "Tocar Som &1", 5) is not None, "Tab wraps to Tocar Som 1")
+    check(player.plays(lambda: xdo("key", "Return"), "sound1"), "Enter clicks the focused button")
+    click(controls["Sai&r"])
+    check(player.exit_code() == 0, "Sair ends the program with exit code 0")
+
+    # The window's own close command.
+    player = Player()
+    if player.windows():
+        xdo("key", "alt+F4")
+    check(player.exit_code() == 0, "the window's close command ends the program with exit code 0")
+
+    # Without its form definition the program reports that and ends.
+    player = Player("sondrel_noform.exe")
+    box = wait(lambda: probe("box", env=player.env))
+    check(box is not None and " ".join(box[0][1:]) == "Sondrel|Resource TMainForm not found.",
+          f"a missing definition shows the error box ({box})")
+    xdo("key", "Return")
+    check(player.exit_code() == 0, "and the program ends with exit code 0 once it is dismissed")
+
+    # On a screen of 120 pixels per inch the form's children scale with the
+    # text height of its (scaled) font.
+    player = Player(dpi=120)
+    found = player.windows()
+    if check(found is not None, "the window appears at 120 pixels per inch"):
+        text = int(probe("text", "-14", env=player.env)[0][1])
+        _, controls = found
+        exit_btn = controls["Sai&r"]
+
+        def muldiv(v):
+            return (v * text + 6) // 13
+
+        size = [exit_btn[2] - exit_btn[0], exit_btn[3] - exit_btn[1]]
+        check(size == [muldiv(8 + 75) - muldiv(8), muldiv(136 + 25) - muldiv(136)],
+              f"at 120 pixels per inch Sair is {size[0]}x{size[1]} (text height {text})")
+        subprocess.run(["import", "-window", "root", os.path.join(BUILD, "e2e-screen-120dpi.png")], check=False)
+    xdo("key", "alt+F4")
+    check(player.exit_code() == 0, "and it ends with exit code 0")
+
+
+main()
+print(f"{len(failures)} failed" if failures else "all passed")
+sys.exit(1 if failures else 0)
