@@ -156,7 +156,7 @@ def main():
 
     # The window's own close command.
     player = Player()
-    if player.windows():
+    if player.windows() and wait(lambda: focused(player)):  # ready for keys
         xdo("key", "alt+F4")
     check(player.exit_code() == 0, "the window's close command ends the program with exit code 0")
 
@@ -184,6 +184,7 @@ def main():
         check(size == [muldiv(8 + 75) - muldiv(8), muldiv(136 + 25) - muldiv(136)],
               f"at 120 pixels per inch Sair is {size[0]}x{size[1]} (text height {text})")
         subprocess.run(["import", "-window", "root", os.path.join(BUILD, "e2e-screen-120dpi.png")], check=False)
+    wait(lambda: focused(player))
     xdo("key", "alt+F4")
     check(player.exit_code() == 0, "and it ends with exit code 0")
 
