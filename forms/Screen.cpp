@@ -14,7 +14,7 @@ namespace {
 struct TCursorSource {
   TCursor Number;
   LPCSTR Id;
-  bool Own;
+  bool Own;  // one of the program's cursors, else the platform's
 };
 const TCursorSource CursorSources[] = {
     {crHelp, MAKEINTRESOURCEA(32651), false},     {crAppStart, MAKEINTRESOURCEA(32650), false},
@@ -39,6 +39,15 @@ int CALLBACK AddFontName(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM
 TScreen::TScreen(TComponent* owner) : TComponent(owner) {
   LoadCursors();
   CollectImeNames();
+  HDC dc = GetDC(nullptr);
+  FPixelsPerInch = GetDeviceCaps(dc, LOGPIXELSY);
+  ReleaseDC(nullptr, dc);
+}
+
+// The installed font families take a while to enumerate and most programs
+// never ask: they are listed when first asked for.
+TStringList* TScreen::Fonts() {
+  if (FFonts) return FFonts.get();
   FFonts = std::make_unique<TStringList>();
   FFonts->SetSorted(true);
   FFonts->SetDuplicates(dupIgnore);
@@ -51,19 +60,19 @@ TScreen::TScreen(TComponent* owner) : TComponent(owner) {
     EnumFontFamiliesExA(dc, &all, reinterpret_cast<FONTENUMPROCA>(&AddFontName),
                         reinterpret_cast<LPARAM>(FFonts.get()), 0);
   }
-  FPixelsPerInch = GetDeviceCaps(dc, LOGPIXELSY);
   ReleaseDC(nullptr, dc);
+  return FFonts.get();
 }
 
 TScreen::~TScreen() { DestroyCursors(); }
 
 // --- Cursors ------------------------------------------------------------------------------------
 
+// Each cursor costs the platform two bitmaps: the table's are loaded when
+// first asked for (the node's handle stays 0 until then).
 void TScreen::LoadCursors() {
   FDefaultCursor = LoadCursorA(nullptr, IDC_ARROW);
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  for (const TCursorSource& s : CursorSources)
-    FCursorList = new TCursorNode{FCursorList, s.Number, LoadCursorA(s.Own ? instance : nullptr, s.Id)};
+  for (const TCursorSource& s : CursorSources) FCursorList = new TCursorNode{FCursorList, s.Number, nullptr};
 }
 
 void TScreen::DestroyCursors() {
@@ -71,16 +80,22 @@ void TScreen::DestroyCursors() {
     TCursorNode* node = FCursorList;
     FCursorList = node->Next;
     // Shared system cursors are not destroyed.
-    if ((node->Number >= crSQLWait && node->Number <= crDrag) || node->Number > 0) DestroyCursor(node->Handle);
+    if (node->Handle && ((node->Number >= crSQLWait && node->Number <= crDrag) || node->Number > 0))
+      DestroyCursor(node->Handle);
     delete node;
   }
   if (FDefaultCursor != LoadCursorA(nullptr, IDC_ARROW)) DestroyCursor(FDefaultCursor);
 }
 
-HCURSOR TScreen::Cursors(int cursor) const {
+HCURSOR TScreen::Cursors(int cursor) {
   if (cursor == crNone) return nullptr;
-  for (const TCursorNode* node = FCursorList; node; node = node->Next)
-    if (node->Number == cursor) return node->Handle;
+  for (TCursorNode* node = FCursorList; node; node = node->Next) {
+    if (node->Number != cursor) continue;
+    if (!node->Handle)
+      for (const TCursorSource& s : CursorSources)
+        if (s.Number == cursor) node->Handle = LoadCursorA(s.Own ? GetModuleHandleA(nullptr) : nullptr, s.Id);
+    return node->Handle;
+  }
   return FDefaultCursor;
 }
 
@@ -110,7 +125,7 @@ void TScreen::CollectImeNames() {
   const int count = GetKeyboardLayoutList(64, layouts);
   // Input methods exist only where the input-method library is loaded.
   HMODULE imm = GetSystemMetrics(SM_DBCSENABLED) ? GetModuleHandleA("IMM32.DLL") : nullptr;
-  auto isIme = imm ? reinterpret_cast<BOOL(WINAPI*)(HKL)>(GetProcAddress(imm, "ImmIsIME")) : nullptr;
+  auto isIme = imm ? reinterpret_cast<BOOL(WINAPI*)(HKL)>(reinterpret_cast<void*>(GetProcAddress(imm, "ImmIsIME"))) : nullptr;
   for (int i = 0; isIme && i < count; ++i) {
     if (!isIme(layouts[i])) continue;
     const String key = Format("System\\CurrentControlSet\\Control\\Keyboard Layouts\\%.8x",

@@ -22,14 +22,16 @@ class TScreen : public TComponent {
   int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
   int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
   int PixelsPerInch() const { return FPixelsPerInch; }
-  TStringList* Fonts() const { return FFonts.get(); }
+  // Enumerated on first use.
+  TStringList* Fonts();
   TStringList* ImeNames() const { return FImeNames.get(); }
   const String& DefaultImeName() const { return FDefaultImeName; }
   HKL DefaultKeyboardLayout() const { return FDefaultKeyboardLayout; }
   TCursor Cursor() const { return FCursor; }
   void SetCursor(TCursor cursor);
-  // Number -1 gives 0; a number never added gives the default arrow.
-  HCURSOR Cursors(int cursor) const;
+  // Number -1 gives 0; a number never added gives the default arrow. The
+  // table's cursors are loaded on first use.
+  HCURSOR Cursors(int cursor);
   void SetCursors(int cursor, HCURSOR handle);
 
   int FormCount() const { return FForms.Count(); }
