@@ -35,10 +35,12 @@ bool IsValidIdent(const String& name) {
 struct TComponent::TOwnedIndex {
   // A PassOn in progress: the insertion order of the component it is calling
   // and how many components placed before that one have been removed since
-  // the call began (or that the whole list has gone).
+  // the call began (or that the whole list has gone); or, once the list is
+  // numbered afresh, the position that component had when the call began.
   struct TPassing {
     std::uint32_t Order = 0;
     int RemovedBefore = 0;
+    int Position = -1;  // known once the orders change
     bool Emptied = false;
     TPassing* Outer = nullptr;
   };
@@ -123,13 +125,7 @@ void TComponent::AddOwned(TComponent* component) {
     FIndex = std::move(index);
   }
   TOwnedIndex& index = *FIndex;
-  if (index.NextOrder == UINT32_MAX) {
-    // Out of orders: number the list afresh, and what a PassOn holds with it.
-    for (TOwnedIndex::TPassing* p = index.Passing; p; p = p->Outer)
-      p->Order = static_cast<std::uint32_t>(OwnedBefore(p->Order));
-    for (int i = 0; i < FOwned->Count(); ++i) OwnedAt(i)->FOrder = static_cast<std::uint32_t>(i);
-    index.NextOrder = static_cast<std::uint32_t>(FOwned->Count());
-  }
+  if (index.NextOrder == UINT32_MAX) Renumber();
   // Whatever may fail to allocate comes before the first change.
   index.Names.Reserve(1);
   const bool listens = component->CanReact();
@@ -204,6 +200,17 @@ void TComponent::DropFromIndex(TComponent* component) {
   ++OwnershipChanges;
 }
 
+void TComponent::KeepPassingPositions() {
+  for (TOwnedIndex::TPassing* p = FIndex->Passing; p; p = p->Outer)
+    if (p->Position < 0) p->Position = OwnedBefore(p->Order) + p->RemovedBefore;
+}
+
+void TComponent::Renumber() {
+  KeepPassingPositions();
+  for (int i = 0; i < FOwned->Count(); ++i) OwnedAt(i)->FOrder = static_cast<std::uint32_t>(i);
+  FIndex->NextOrder = static_cast<std::uint32_t>(FOwned->Count());
+}
+
 void TComponent::DropOwnedList() {
   for (TOwnedIndex::TPassing* p = FIndex->Passing; p; p = p->Outer) p->Emptied = true;
   FOwned.reset();
@@ -235,6 +242,28 @@ void TComponent::HearNotifications() {
 TComponent* TComponent::OwnedAt(int index) const {
   if (!FOwned) throw EListError(TResId::ListIndexOutOfBounds);
   return static_cast<TComponent*>(FOwned->Items(index));
+}
+
+int TComponent::ComponentIndex() const { return FOwner ? FOwner->OwnedPosition(this) : -1; }
+
+void TComponent::SetComponentIndex(int index) {
+  const int current = ComponentIndex();
+  if (current < 0) return;
+  TComponent& owner = *FOwner;
+  TList& list = *owner.FOwned;
+  if (index < 0) index = 0;
+  if (index >= list.Count()) index = list.Count() - 1;
+  if (index == current) return;
+  owner.KeepPassingPositions();  // while the list still follows the orders
+  list.Delete(current);
+  list.Insert(index, this);
+  // The orders follow the list again, and the listeners the orders.
+  owner.Renumber();
+  std::vector<TComponent*>& listeners = owner.FIndex->Listeners;
+  listeners.clear();
+  for (int i = 0; i < list.Count(); ++i)
+    if (owner.OwnedAt(i)->FListed) listeners.push_back(owner.OwnedAt(i));
+  ++OwnershipChanges;
 }
 
 void TComponent::DestroyOwned() {
@@ -307,6 +336,7 @@ void TComponent::PassOn(TComponent* component, TOperation operation) {
     TComponent* listener = index->Listeners[k];
     passing.Order = listener->FOrder;
     passing.RemovedBefore = 0;
+    passing.Position = -1;
     const std::uint64_t changes = OwnershipChanges;
     listener->Notify(component, operation);
     if (OwnershipChanges == changes) {
@@ -315,7 +345,10 @@ void TComponent::PassOn(TComponent* component, TOperation operation) {
     }
     // The lists changed under the call: go on from the position after the
     // one the listener had, in the list as it is now.
-    const int next = (passing.Emptied ? 0 : OwnedBefore(passing.Order)) + passing.RemovedBefore + 1;
+    const int position = passing.Position >= 0 ? passing.Position
+                         : passing.Emptied     ? passing.RemovedBefore
+                                               : OwnedBefore(passing.Order) + passing.RemovedBefore;
+    const int next = position + 1;
     if (next >= OwnedCount()) break;
     if (passing.Emptied) enter();  // a new list: follow that one
     k = index->ListenerFrom(OwnedAt(next)->FOrder);

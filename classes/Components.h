@@ -73,6 +73,10 @@ class TComponent : public TPersistent {
   TComponent* FindOwned(const String& name) const;
   int OwnedCount() const { return FOwned ? FOwned->Count() : 0; }
   TComponent* OwnedAt(int index) const;
+  // The position in the owner's list of owned components (-1 without owner);
+  // setting it moves the component there (clamped to the list).
+  int ComponentIndex() const;
+  void SetComponentIndex(int index);
   void DestroyOwned();
   void MarkDestroying();
   // Each of the two components hears of the other's destruction.
@@ -136,6 +140,11 @@ class TComponent : public TPersistent {
   void DropFromIndex(TComponent* component);
   // Frees the emptied owned list and its index.
   void DropOwnedList();
+  // Lets each walk passing a notification on here keep the position it has
+  // reached, before the insertion orders change.
+  void KeepPassingPositions();
+  // Numbers the owned components afresh in list order.
+  void Renumber();
   // Passes a notification on to the owned components that can react.
   void PassOn(TComponent* component, TOperation operation);
 

@@ -218,10 +218,11 @@ TEST_F(ComponentsTest, FindOwnedFindsTheFirstOfTheNameInListOrder) {
   const String lookups[] = {"a", "b\1771", "KIND7", "x", "y", String("a\0", 2)};
   TLenient owner(nullptr);
   for (int step = 0; step < 4000; ++step) {
-    const int count = owner.OwnedCount(), action = Pick(count > 600 ? 3 : 5);
-    if (action >= 3) (new TComponent(&owner))->Rename(names[Pick(8)]);
+    const int count = owner.OwnedCount(), action = Pick(count > 600 ? 4 : 6);
+    if (action >= 4) (new TComponent(&owner))->Rename(names[Pick(8)]);
     if (action == 1 && count) owner.OwnedAt(Pick(count))->Rename(names[Pick(8)]);
     if (action == 2 && count) delete owner.OwnedAt(Pick(count));
+    if (action == 3 && count) owner.OwnedAt(Pick(count))->SetComponentIndex(Pick(count));
     for (const String& name : lookups) {
       TComponent* first = nullptr;
       for (int i = owner.OwnedCount() - 1; i >= 0; --i)
@@ -290,6 +291,7 @@ TEST_F(ComponentsTest, EveryComponentThatCanReactHearsInListOrder) {
     all.back()->Rename("C" + std::to_string(i));
   }
   for (int round = 0; round < 200; ++round) {
+    all[1 + Pick(400)]->SetComponentIndex(Pick(3));
     TComponent* owner = all[Pick(static_cast<int>(all.size()))];
     std::vector<String> expected;
     Ears(owner, expected);  // on the insertion
@@ -329,7 +331,7 @@ TEST_F(ComponentsTest, QuietComponentsAreReachedWhileTheyHoldFreeNoticesOrOwnCom
 // bare TComponent.
 TEST_F(ComponentsTest, ChangesWhileHearingContinueByPosition) {
   struct TCase {
-    const char* Change;  // what B deletes when it hears, or "+" and what it inserts
+    const char* Change;  // what B deletes when it hears ("+": inserts, "^": moves first)
     std::vector<String> Heard;
   } cases[] = {
       {"", {"A", "B", "D", "C"}},
@@ -337,6 +339,7 @@ TEST_F(ComponentsTest, ChangesWhileHearingContinueByPosition) {
       {"q", {"A", "B", /**/ "A", "B", "D", "C", /**/ "C"}},
       {"D", {"A", "B", /**/ "A", "B", "C", /**/ "C"}},
       {"+E", {"A", "B", /**/ "A", "B", "D", "C", /**/ "D", "C", "E"}},
+      {"^D", {"A", "B", "B", "C"}},  // B moves D to the front: B comes again
   };
   for (const TCase& c : cases) {
     TComponent owner(nullptr);
@@ -345,6 +348,8 @@ TEST_F(ComponentsTest, ChangesWhileHearingContinueByPosition) {
     static_cast<TEar*>(owner.FindOwned("B"))->OnHear = [&] {
       if (*c.Change == '+')
         (new TEar(&owner))->Rename(c.Change + 1);
+      else if (*c.Change == '^')
+        owner.FindOwned(c.Change + 1)->SetComponentIndex(0);
       else
         delete owner.FindOwned(c.Change);
     };
