@@ -164,7 +164,9 @@ class TComponent : public TPersistent {
   std::unique_ptr<TList> FOwned;
   std::unique_ptr<TOwnedIndex> FIndex;  // exists with FOwned
   std::unique_ptr<TList> FFreeNotices;
-  std::uint32_t FOrder = 0;  // grows with each insertion into the owner
+  // Sorts the owner's list: grows with each insertion, renumbered when a
+  // component moves within the list.
+  std::uint32_t FOrder = 0;
   std::int16_t FLeft = 0, FTop = 0;
   TComponentState FState = 0;
   std::uint8_t FStyle = 0;
