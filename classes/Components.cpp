@@ -1,5 +1,9 @@
 #include "Components.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "NameTable.h"
 #include "Reader.h"
 #include "Writer.h"
 
@@ -23,6 +27,64 @@ bool IsValidIdent(const String& name) {
     if (!letter(c) && !(c >= '0' && c <= '9')) return false;
   return true;
 }
+
+// What an owner keeps beside its list of owned components: a table of their
+// names for FindOwned, and the owned components that can react to a
+// notification, for Notify. FOrder grows with each insertion, so the owned
+// list is sorted by it, and so is the list of listeners.
+struct TComponent::TOwnedIndex {
+  // A PassOn in progress: the insertion order of the component it is calling
+  // and how many components placed before that one have been removed since
+  // the call began (or that the whole list has gone); or, once the list is
+  // numbered afresh, the position that component had when the call began.
+  struct TPassing {
+    std::uint32_t Order = 0;
+    int RemovedBefore = 0;
+    int Position = -1;  // known once the orders change
+    bool Emptied = false;
+    TPassing* Outer = nullptr;
+  };
+
+  TNameTable<TComponent> Names;
+  std::vector<TComponent*> Listeners;
+  std::uint32_t NextOrder = 0;
+  TPassing* Passing = nullptr;  // the innermost PassOn on this owner
+
+  // The index of the first listener inserted at or after `order`.
+  std::size_t ListenerFrom(std::uint32_t order) const {
+    auto at = std::lower_bound(Listeners.begin(), Listeners.end(), order,
+                               [](const TComponent* c, std::uint32_t o) { return c->FOrder < o; });
+    return static_cast<std::size_t>(at - Listeners.begin());
+  }
+
+  void Unlist(const TComponent* component) {
+    if (!Listeners.empty() && Listeners.back() == component) {
+      Listeners.pop_back();
+      return;
+    }
+    std::size_t i = ListenerFrom(component->FOrder);
+    if (i < Listeners.size() && Listeners[i] == component) Listeners.erase(Listeners.begin() + i);
+  }
+
+  // The first component in list order with this name.
+  TComponent* Find(const String& name) const {
+    TComponent* first = nullptr;
+    Names.Scan(NameHash(name), [&](TComponent* c) {
+      if (SameName(name.data(), name.size(), c->FName.data(), c->FName.size()) &&
+          (!first || c->FOrder < first->FOrder))
+        first = c;
+      return false;  // a later slot may hold an earlier component of the name
+    });
+    return first;
+  }
+};
+
+namespace {
+// Counts the changes to every owned list and list of listeners, so that
+// passing a notification on can tell whether the list it walks changed while
+// a component heard it.
+std::uint64_t OwnershipChanges = 0;
+}  // namespace
 
 TComponent::TComponent(TComponent* owner) : FStyle(1) {
   if (owner) owner->AddOwned(this);
@@ -56,8 +118,28 @@ void TComponent::BindOwnerField(const String& name, TComponent* value) {
 void TComponent::AddOwned(TComponent* component) {
   CheckRename(component, String(), component->FName);
   component->CheckOwnerField(this, component->FName);
-  if (!FOwned) FOwned = std::make_unique<TList>();
-  FOwned->Add(component);
+  if (!FOwned) {
+    ListWithOwner();
+    auto index = std::make_unique<TOwnedIndex>();
+    FOwned = std::make_unique<TList>();
+    FIndex = std::move(index);
+  }
+  TOwnedIndex& index = *FIndex;
+  if (index.NextOrder == UINT32_MAX) Renumber();
+  // Whatever may fail to allocate comes before the first change.
+  index.Names.Reserve(1);
+  const bool listens = component->CanReact();
+  if (listens) index.Listeners.push_back(component);  // the latest insertion comes last
+  try {
+    FOwned->Add(component);
+  } catch (...) {
+    if (listens) index.Listeners.pop_back();
+    throw;
+  }
+  component->FOrder = index.NextOrder++;
+  component->FListed = listens;
+  if (!component->FName.empty()) index.Names.Add(component, NameHash(component->FName));
+  ++OwnershipChanges;
   component->FOwner = this;
   component->BindOwnerField(component->FName, component);
   if (FState & stDesigning) component->SetDesigning(true);
@@ -67,9 +149,13 @@ void TComponent::AddOwned(TComponent* component) {
 void TComponent::RemoveOwned(TComponent* component) {
   Notify(component, ntRemoved);
   component->BindOwnerField(component->FName, nullptr);
-  FOwned->Remove(component);
+  const int position = OwnedPosition(component);
+  if (position >= 0) {
+    FOwned->Delete(position);
+    DropFromIndex(component);
+  }
   component->FOwner = nullptr;
-  if (FOwned->Count() == 0) FOwned.reset();
+  if (FOwned->Count() == 0) DropOwnedList();
   component->SetDesigning(false);
   CheckRename(component, component->FName, String());
 }
@@ -83,12 +169,74 @@ void TComponent::SetDesigning(bool designing) {
 }
 
 TComponent* TComponent::FindOwned(const String& name) const {
-  if (name.empty() || !FOwned) return nullptr;
-  for (int i = 0; i < FOwned->Count(); ++i) {
-    auto* c = static_cast<TComponent*>(FOwned->Items(i));
-    if (SameName(name, c->FName.c_str())) return c;
+  if (name.empty() || !FIndex) return nullptr;
+  return FIndex->Find(name);
+}
+
+int TComponent::OwnedBefore(std::uint32_t order) const {
+  int low = 0, high = OwnedCount();
+  while (low < high) {
+    const int middle = low + (high - low) / 2;
+    if (OwnedAt(middle)->FOrder < order)
+      low = middle + 1;
+    else
+      high = middle;
   }
-  return nullptr;
+  return low;
+}
+
+int TComponent::OwnedPosition(const TComponent* component) const {
+  if (!FOwned || component->FOwner != this) return -1;
+  const int position = OwnedBefore(component->FOrder);
+  return position < FOwned->Count() && OwnedAt(position) == component ? position : -1;
+}
+
+void TComponent::DropFromIndex(TComponent* component) {
+  if (!component->FName.empty()) FIndex->Names.Remove(component, NameHash(component->FName));
+  FIndex->Unlist(component);
+  for (TOwnedIndex::TPassing* p = FIndex->Passing; p; p = p->Outer)
+    if (component->FOrder < p->Order) ++p->RemovedBefore;
+  component->FListed = false;
+  ++OwnershipChanges;
+}
+
+void TComponent::KeepPassingPositions() {
+  for (TOwnedIndex::TPassing* p = FIndex->Passing; p; p = p->Outer)
+    if (p->Position < 0) p->Position = OwnedBefore(p->Order) + p->RemovedBefore;
+}
+
+void TComponent::Renumber() {
+  KeepPassingPositions();
+  for (int i = 0; i < FOwned->Count(); ++i) OwnedAt(i)->FOrder = static_cast<std::uint32_t>(i);
+  FIndex->NextOrder = static_cast<std::uint32_t>(FOwned->Count());
+}
+
+void TComponent::DropOwnedList() {
+  for (TOwnedIndex::TPassing* p = FIndex->Passing; p; p = p->Outer) p->Emptied = true;
+  FOwned.reset();
+  FIndex.reset();
+  UnlistIfQuiet();
+}
+
+void TComponent::ListWithOwner() {
+  if (FListed || !FOwner || !FOwner->FIndex) return;
+  std::vector<TComponent*>& listeners = FOwner->FIndex->Listeners;
+  listeners.insert(listeners.begin() + FOwner->FIndex->ListenerFrom(FOrder), this);
+  FListed = true;
+  ++OwnershipChanges;
+}
+
+void TComponent::UnlistIfQuiet() {
+  if (!FListed || CanReact() || !FOwner || !FOwner->FIndex) return;
+  FOwner->FIndex->Unlist(this);
+  FListed = false;
+  ++OwnershipChanges;
+}
+
+void TComponent::HearNotifications() {
+  if (FHears) return;
+  ListWithOwner();
+  FHears = true;
 }
 
 TComponent* TComponent::OwnedAt(int index) const {
@@ -96,27 +244,35 @@ TComponent* TComponent::OwnedAt(int index) const {
   return static_cast<TComponent*>(FOwned->Items(index));
 }
 
-int TComponent::ComponentIndex() const {
-  return FOwner && FOwner->FOwned ? FOwner->FOwned->IndexOf(const_cast<TComponent*>(this)) : -1;
-}
+int TComponent::ComponentIndex() const { return FOwner ? FOwner->OwnedPosition(this) : -1; }
 
 void TComponent::SetComponentIndex(int index) {
   const int current = ComponentIndex();
   if (current < 0) return;
-  TList& list = *FOwner->FOwned;
+  TComponent& owner = *FOwner;
+  TList& list = *owner.FOwned;
   if (index < 0) index = 0;
   if (index >= list.Count()) index = list.Count() - 1;
   if (index == current) return;
+  owner.KeepPassingPositions();  // while the list still follows the orders
   list.Delete(current);
   list.Insert(index, this);
+  // The orders follow the list again, and the listeners the orders.
+  owner.Renumber();
+  std::vector<TComponent*>& listeners = owner.FIndex->Listeners;
+  listeners.clear();
+  for (int i = 0; i < list.Count(); ++i)
+    if (owner.OwnedAt(i)->FListed) listeners.push_back(owner.OwnedAt(i));
+  ++OwnershipChanges;
 }
 
 void TComponent::DestroyOwned() {
   while (FOwned) {
     auto* c = static_cast<TComponent*>(FOwned->Last());
     FOwned->Delete(FOwned->Count() - 1);
+    DropFromIndex(c);
     c->FOwner = nullptr;
-    if (FOwned->Count() == 0) FOwned.reset();
+    if (FOwned->Count() == 0) DropOwnedList();
     delete c;
   }
 }
@@ -129,7 +285,10 @@ void TComponent::MarkDestroying() {
 
 void TComponent::RequestFreeNotice(TComponent* component) {
   if (FOwner && component->FOwner == FOwner) return;
-  if (!FFreeNotices) FFreeNotices = std::make_unique<TList>();
+  if (!FFreeNotices) {
+    ListWithOwner();
+    FFreeNotices = std::make_unique<TList>();
+  }
   if (FFreeNotices->IndexOf(component) < 0) {
     FFreeNotices->Add(component);
     component->RequestFreeNotice(this);
@@ -144,9 +303,56 @@ void TComponent::AfterLoad() { FState &= ~stLoading; }
 void TComponent::Notify(TComponent* component, TOperation operation) {
   if (operation == ntRemoved && FFreeNotices) {
     FFreeNotices->Remove(component);
-    if (FFreeNotices->Count() == 0) FFreeNotices.reset();
+    if (FFreeNotices->Count() == 0) {
+      FFreeNotices.reset();
+      UnlistIfQuiet();
+    }
   }
-  for (int i = 0; i < OwnedCount(); ++i) OwnedAt(i)->Notify(component, operation);
+  PassOn(component, operation);
+}
+
+// Reaches the owned components as a walk by position through the owned list
+// would, one that reads the list afresh after each call, except that it steps
+// over the components that cannot react.
+void TComponent::PassOn(TComponent* component, TOperation operation) {
+  if (!FIndex) return;
+  TOwnedIndex::TPassing passing;
+  TOwnedIndex* index = nullptr;
+  auto enter = [&] {
+    index = FIndex.get();
+    passing.Emptied = false;
+    passing.Outer = index->Passing;
+    index->Passing = &passing;
+  };
+  struct TLeave {
+    TOwnedIndex::TPassing& Passing;
+    TOwnedIndex*& Index;
+    ~TLeave() {
+      if (!Passing.Emptied) Index->Passing = Passing.Outer;  // a list that went took it along
+    }
+  } leave{passing, index};
+  enter();
+  for (std::size_t k = 0; k < index->Listeners.size();) {
+    TComponent* listener = index->Listeners[k];
+    passing.Order = listener->FOrder;
+    passing.RemovedBefore = 0;
+    passing.Position = -1;
+    const std::uint64_t changes = OwnershipChanges;
+    listener->Notify(component, operation);
+    if (OwnershipChanges == changes) {
+      ++k;
+      continue;
+    }
+    // The lists changed under the call: go on from the position after the
+    // one the listener had, in the list as it is now.
+    const int position = passing.Position >= 0 ? passing.Position
+                         : passing.Emptied     ? passing.RemovedBefore
+                                               : OwnedBefore(passing.Order) + passing.RemovedBefore;
+    const int next = position + 1;
+    if (next >= OwnedCount()) break;
+    if (passing.Emptied) enter();  // a new list: follow that one
+    k = index->ListenerFrom(OwnedAt(next)->FOrder);
+  }
 }
 
 void TComponent::ReadContent(TReader& reader) { reader.ReadComponentData(this); }
@@ -160,8 +366,16 @@ void TComponent::Rename(const String& newName) {
   else
     CheckRename(nullptr, FName, newName);
   CheckOwnerField(FOwner, newName);
+  // The owner's name table changes once the name has: room for the new
+  // entry is made first, so nothing can fail after the name changed.
+  TNameTable<TComponent>* names = FOwner ? &FOwner->FIndex->Names : nullptr;
+  if (names) names->Reserve(1);
+  const bool named = !FName.empty();
+  const std::uint32_t oldHash = names && named ? NameHash(FName) : 0;
   BindOwnerField(FName, nullptr);
   FName = newName;
+  if (names && named) names->Remove(this, oldHash);
+  if (names && !FName.empty()) names->Add(this, NameHash(FName));
   BindOwnerField(FName, this);
 }
 

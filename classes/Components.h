@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <type_traits>
 
 #include "Lists.h"
 #include "Persistent.h"
@@ -34,6 +35,18 @@ class TComponent : public TPersistent {
   SONDREL_CLASS(TComponent)
 
  public:
+  // Called as construction reaches each class of a component (see
+  // TClassStep in Object.h): a component whose class has a Notify of its own
+  // from then on hears every notification its owner passes on. A class that
+  // overrides Notify needs nothing for this but its SONDREL_CLASS line; the
+  // owner passes notifications on only to such components and to those that
+  // own components or hold free notices, since for any other the base Notify
+  // does nothing.
+  template <class Self>
+  static void ReachClass(TComponent* self) {
+    if constexpr (!InheritsBaseNotify<Self>()) self->HearNotifications();
+  }
+
   explicit TComponent(TComponent* owner);
   TComponent(const TComponent&) = delete;
   TComponent& operator=(const TComponent&) = delete;
@@ -97,6 +110,48 @@ class TComponent : public TPersistent {
   void DefineProperties(TFiler& filer) override;
 
  private:
+  struct TOwnedIndex;
+
+  // Whether class Self's Notify is TComponent's own. A Notify declared below
+  // TComponent that cannot be named from here (one that is not public) counts
+  // as an override.
+  template <class Self>
+  static constexpr bool InheritsBaseNotify() {
+    if constexpr (requires { NotifyDeclarer(&Self::Notify); })
+      return std::is_same_v<decltype(NotifyDeclarer(&Self::Notify)), TComponent*>;
+    else
+      return false;
+  }
+  template <class C>
+  static C* NotifyDeclarer(void (C::*)(TComponent*, TOperation));
+
+  // Whether Notify may do anything: a Notify of the class's own, or owned
+  // components or free notices to pass it on to or act on.
+  bool CanReact() const { return FHears || FOwned || FFreeNotices; }
+  void HearNotifications();
+  // Puts this component among those its owner passes notifications on to.
+  // Called before the change that makes it able to react, so that a failure
+  // leaves it reached needlessly rather than missed.
+  void ListWithOwner();
+  // Takes it out again once it can no longer react.
+  void UnlistIfQuiet();
+  // The number of owned components inserted before insertion order `order`
+  // (the list is sorted by insertion order).
+  int OwnedBefore(std::uint32_t order) const;
+  // The position of an owned component in the list, or -1.
+  int OwnedPosition(const TComponent* component) const;
+  // Takes an owned component out of the name table and the notification list.
+  void DropFromIndex(TComponent* component);
+  // Frees the emptied owned list and its index.
+  void DropOwnedList();
+  // Lets each walk passing a notification on here keep the position it has
+  // reached, before the insertion orders change.
+  void KeepPassingPositions();
+  // Numbers the owned components afresh in list order.
+  void Renumber();
+  // Passes a notification on to the owned components that can react.
+  void PassOn(TComponent* component, TOperation operation);
+
   // Raises EInvalidCast when `owner` publishes a field named `name` that
   // holds a class this component does not inherit from.
   void CheckOwnerField(const TComponent* owner, const String& name) const;
@@ -111,11 +166,16 @@ class TComponent : public TPersistent {
   String FName;
   std::int32_t FTag = 0;
   std::unique_ptr<TList> FOwned;
+  std::unique_ptr<TOwnedIndex> FIndex;  // exists with FOwned
   std::unique_ptr<TList> FFreeNotices;
+  // Sorts the owner's list: grows with each insertion, renumbered when a
+  // component moves within the list.
+  std::uint32_t FOrder = 0;
   std::int16_t FLeft = 0, FTop = 0;
   TComponentState FState = 0;
   std::uint8_t FStyle = 0;
-
+  bool FHears = false;   // the class has a Notify of its own
+  bool FListed = false;  // in the owner's notification list
 };
 
 // True for a non-empty name of ASCII letters, digits and "_" that does not

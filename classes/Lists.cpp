@@ -1,5 +1,6 @@
 #include "Lists.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -96,10 +97,20 @@ void TList::SetCapacity(int capacity) {
   if (capacity == 0) {
     std::free(FItems);
     FItems = nullptr;
-  } else {
-    void* block = std::realloc(FItems, capacity * sizeof(void*));
+    FAllocated = 0;
+  } else if (capacity > FAllocated || capacity < FCapacity) {
+    // Growth past the block takes half as much again as the block had, so a
+    // long list filled by Add reallocates only now and then (a short one
+    // still gets exactly its capacity); a shrink gives the memory back.
+    int slots = capacity;
+    if (capacity > FAllocated)
+      slots = std::max(capacity, std::min(FAllocated + FAllocated / 2, MaxListSize));
+    void* block = std::realloc(FItems, slots * sizeof(void*));
+    if (!block && slots > capacity)
+      block = std::realloc(FItems, (slots = capacity) * sizeof(void*));
     if (!block) RunError(reOutOfMemory);
     FItems = static_cast<void**>(block);
+    FAllocated = slots;
   }
   FCapacity = capacity;
 }

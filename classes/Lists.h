@@ -51,6 +51,9 @@ class TList : public TObject {
   void** FItems = nullptr;
   int FCount = 0;
   int FCapacity = 0;
+  // The slots the block really has, at least FCapacity: growing allocates
+  // ahead, so that a long list filled by Add reallocates only now and then.
+  int FAllocated = 0;
 };
 
 class TBits : public TObject {

@@ -61,6 +61,27 @@ std::int32_t AsOrdinal(const TObject* object) {
   return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(object));
 }
 
+// Copies up to 32 bytes in fixed-size pieces, which the compiler moves
+// inline: most reads are a tag, a number or a short name, and a call into the
+// C library would cost more than the copy.
+void CopySmall(char* out, const char* in, std::int32_t count) {
+  if (count >= 16) {
+    std::memcpy(out, in, 16);
+    std::memcpy(out + count - 16, in + count - 16, 16);
+  } else if (count >= 8) {
+    std::memcpy(out, in, 8);
+    std::memcpy(out + count - 8, in + count - 8, 8);
+  } else if (count >= 4) {
+    std::memcpy(out, in, 4);
+    std::memcpy(out + count - 4, in + count - 4, 4);
+  } else if (count >= 2) {
+    std::memcpy(out, in, 2);
+    std::memcpy(out + count - 2, in + count - 2, 2);
+  } else if (count == 1) {
+    *out = *in;
+  }
+}
+
 }  // namespace
 
 TReader::TReader(TStream& stream, int bufferSize) : TFiler(stream, bufferSize) {}
@@ -85,6 +106,11 @@ void TReader::Refill() {
 
 void TReader::ReadRaw(void* destination, std::int32_t count) {
   auto* out = static_cast<char*>(destination);
+  if (count <= 32 && count <= FBufferEnd - FBufferPos) {
+    CopySmall(out, FBuffer.get() + FBufferPos, count);
+    FBufferPos += count > 0 ? count : 0;
+    return;
+  }
   while (count > 0) {
     if (FBufferPos >= FBufferEnd) Refill();
     std::int32_t n = FBufferEnd - FBufferPos;
@@ -97,10 +123,11 @@ void TReader::ReadRaw(void* destination, std::int32_t count) {
 }
 
 void TReader::SkipBytes(std::uint32_t count) {
-  char block[256];
   while (count > 0) {
-    std::uint32_t n = count < sizeof block ? count : sizeof block;
-    ReadRaw(block, static_cast<std::int32_t>(n));
+    if (FBufferPos >= FBufferEnd) Refill();
+    const auto available = static_cast<std::uint32_t>(FBufferEnd - FBufferPos);
+    const std::uint32_t n = count < available ? count : available;
+    FBufferPos += static_cast<std::int32_t>(n);
     count -= n;
   }
 }
@@ -114,9 +141,8 @@ void TReader::CheckAvailable(std::uint32_t count) {
 }
 
 TValueTag TReader::ReadTag() {
-  std::uint8_t tag;
-  ReadRaw(&tag, 1);
-  return static_cast<TValueTag>(tag);
+  if (FBufferPos >= FBufferEnd) Refill();
+  return static_cast<TValueTag>(static_cast<std::uint8_t>(FBuffer[FBufferPos++]));
 }
 
 TValueTag TReader::PeekTag() {
@@ -389,15 +415,12 @@ TComponent* TReader::ReadRoot(TComponent* root) {
 
 void TReader::ReadComponentData(TComponent* instance) {
   TDepthGuard depth(FDepth, FTooDeep);
-  std::unique_ptr<TList> fixups;
-  if (!FFixups) {
-    fixups = std::make_unique<TList>();
-    FFixups = fixups.get();
-  }
-  TFinally freeFixups([&] {
-    if (!fixups) return;
-    for (int i = 0; i < fixups->Count(); ++i) delete static_cast<TPropFixup*>(fixups->Items(i));
-    FFixups = nullptr;
+  // The outermost call collects the references of the whole tree.
+  std::vector<TLocalFixup> fixups;
+  const bool outermost = !FFixups;
+  if (outermost) FFixups = &fixups;
+  TFinally releaseFixups([&] {
+    if (outermost) FFixups = nullptr;
   });
 
   while (!AtListEnd()) ReadPropertyEntry(instance);
@@ -415,16 +438,16 @@ void TReader::ReadComponentData(TComponent* instance) {
     while (!AtListEnd()) ReadChildComponent(nullptr);
     ExpectListEnd();
   }
-  if (fixups) ResolveLocalFixups();
+  if (outermost) ResolveLocalFixups();
 }
 
 void TReader::ResolveLocalFixups() {
-  for (int i = 0; i < FFixups->Count(); ++i) {
-    auto* fixup = static_cast<TPropFixup*>(FFixups->Items(i));
-    TComponent* target = FRoot->FindOwned(fixup->Name);
+  for (std::size_t i = 0; i < FFixups->size(); ++i) {
+    const TLocalFixup& fixup = (*FFixups)[i];
+    TComponent* target = FRoot->FindOwned(fixup.Name);
     // A component of another class than the property holds is not stored.
-    if (target && !target->InheritsFrom(fixup->Prop->PropType->ClassType)) target = nullptr;
-    WriteOrdinalProp(fixup->Instance, fixup->Prop, AsOrdinal(target));
+    if (target && !target->InheritsFrom(fixup.Prop->PropType->ClassType)) target = nullptr;
+    WriteOrdinalProp(fixup.Instance, fixup.Prop, AsOrdinal(target));
   }
 }
 
@@ -483,15 +506,23 @@ TComponent* TReader::ReadChildComponent(TComponent* component) {
 }
 
 void TReader::ReadPropertyEntry(TPersistent* instance) {
-  String path;
+  // The path goes into a buffer of this call's own: entries nest (the items
+  // of a collection are read within the entry that names it).
+  char path[255];
+  std::uint8_t pathLength = 0;
   try {
-    path = ReadShortText();
+    std::uint8_t length;
+    ReadRaw(&length, 1);
+    ReadRaw(path, length);
+    pathLength = length;
     FErrorsRecoverable = true;
     TPersistent* object = instance;
-    std::size_t start = 0;
-    for (std::size_t dot; (dot = path.find('.', start)) != String::npos; start = dot + 1) {
-      FPropName.assign(path, start, dot - start);
-      const TPropInfo* prop = FindPropInfo(object->ClassType(), FPropName);
+    const char* const end = path + pathLength;
+    const char* name = path;
+    for (const char* dot = name;; name = ++dot) {
+      while (dot != end && *dot != '.') ++dot;
+      if (dot == end) break;
+      const TPropInfo* prop = FindPropInfo(object->ClassType(), name, dot - name);
       if (!prop) {
         SkipTagged();
         throw EReadError(TResId::PropertyDoesNotExist);
@@ -504,10 +535,10 @@ void TReader::ReadPropertyEntry(TPersistent* instance) {
       }
       object = static_cast<TPersistent*>(next);
     }
-    FPropName.assign(path, start, String::npos);
-    if (const TPropInfo* prop = FindPropInfo(object->ClassType(), FPropName)) {
+    if (const TPropInfo* prop = FindPropInfo(object->ClassType(), name, end - name)) {
       ReadPropertyValue(object, prop);
     } else {
+      FPropName.assign(name, end - name);  // the property DefineProperties should declare
       FErrorsRecoverable = false;
       object->DefineProperties(*this);
       FErrorsRecoverable = true;
@@ -518,7 +549,8 @@ void TReader::ReadPropertyEntry(TPersistent* instance) {
     }
   } catch (const Exception& e) {
     if (FTooDeep) throw;
-    EReadError wrapped(TResId::ErrorReadingProperty, {InstanceName(instance), path, e.Message()});
+    EReadError wrapped(TResId::ErrorReadingProperty,
+                       {InstanceName(instance), String(path, pathLength), e.Message()});
     if (FErrorsRecoverable && HandleError(wrapped.Message())) return;
     throw wrapped;
   }
@@ -576,19 +608,21 @@ void TReader::ReadPropertyValue(TPersistent* object, const TPropInfo* prop) {
         }
         ReadCollectionItems(static_cast<TCollection*>(current));
       } else {
+        // "Root.Name" names a component of another root; "Name" or ".Name"
+        // one of this root.
         String identifier = ReadIdentifier();
-        std::size_t dot = identifier.find('.');
-        String rootName = dot == String::npos ? String() : identifier.substr(0, dot);
-        String name = dot == String::npos ? identifier : identifier.substr(dot + 1);
-        auto fixup = std::make_unique<TPropFixup>(object, FRoot, prop, rootName, name);
-        if (!rootName.empty()) {
+        const std::size_t dot = identifier.find('.');
+        if (dot != String::npos && dot > 0) {
+          auto fixup = std::make_unique<TPropFixup>(object, FRoot, prop, identifier.substr(0, dot),
+                                                    identifier.substr(dot + 1));
           AddGlobalFixup(fixup.get());
+          fixup.release();
         } else if (FFixups) {
-          FFixups->Add(fixup.get());
+          if (dot != String::npos) identifier.erase(0, dot + 1);
+          FFixups->push_back({object, prop, std::move(identifier)});
         } else {
           throw EReadError(TResId::InvalidPropertyValue);
         }
-        fixup.release();
       }
       break;
     }
@@ -645,10 +679,23 @@ void TReader::DeclareBinaryProperty(const String& name, TStreamProc reader, TStr
   std::uint32_t count;
   ReadRaw(&count, 4);
   CheckAvailable(count);
-  TMemoryStream data;
-  data.SetSizeDiscarding(static_cast<std::int32_t>(count));
-  ReadRaw(data.Memory(), static_cast<std::int32_t>(count));
+  const auto size = static_cast<std::int32_t>(count);
+  // One stream serves every binary property of the read; it keeps its block
+  // when the block has the capacity a fresh one would have. A handler that
+  // reads another binary property with this reader gets a stream of its own.
+  TMemoryStream local;
+  TMemoryStream& data = FBinaryInUse ? local : FBinary;
+  if (data.Capacity() > 0 && data.Capacity() == TMemoryStream::CapacityFor(size)) {
+    data.SetSize(size);
+    data.SetPosition(0);
+  } else {
+    data.SetSizeDiscarding(size);
+  }
+  ReadRaw(data.Memory(), size);
   FErrorsRecoverable = true;
+  const bool wasInUse = FBinaryInUse;
+  FBinaryInUse = true;
+  TFinally release([&] { FBinaryInUse = wasInUse; });
   reader(data);
   FPropName.clear();
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "Components.h"
 #include "Filer.h"
@@ -90,7 +91,15 @@ class TReader : public TFiler {
 
   TComponent* FOwner = nullptr;
   TComponent* FParent = nullptr;
-  TList* FFixups = nullptr;  // of TPropFixup, while ReadComponentData runs
+  TMemoryStream FBinary;  // receives each binary property in turn
+  bool FBinaryInUse = false;
+  // A reference to a component of the root, set once the root is read.
+  struct TLocalFixup {
+    TPersistent* Instance;
+    const TPropInfo* Prop;
+    String Name;
+  };
+  std::vector<TLocalFixup>* FFixups = nullptr;  // while ReadComponentData runs
   TList* FLoaded = nullptr;
   bool FErrorsRecoverable = false;
   String FPropName;

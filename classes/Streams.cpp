@@ -134,11 +134,16 @@ constexpr std::int64_t MemoryDelta = 8192;
 
 TMemoryStream::~TMemoryStream() { Reset(); }
 
-void* TMemoryStream::Reallocate(std::int32_t& capacity) {
-  std::int64_t rounded = capacity;
+std::int32_t TMemoryStream::CapacityFor(std::int32_t size) {
+  std::int64_t rounded = size;
   if (rounded > 0) rounded = (rounded + MemoryDelta - 1) & ~(MemoryDelta - 1);
-  if (rounded > INT32_MAX || rounded < 0) ExpandError();
-  capacity = static_cast<std::int32_t>(rounded);
+  return rounded > INT32_MAX || rounded < 0 ? -1 : static_cast<std::int32_t>(rounded);
+}
+
+void* TMemoryStream::Reallocate(std::int32_t& capacity) {
+  const std::int32_t rounded = CapacityFor(capacity);
+  if (rounded < 0) ExpandError();
+  capacity = rounded;
   if (capacity == FCapacity) return FMemory;
   if (capacity == 0) {
     std::free(FMemory);

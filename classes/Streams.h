@@ -123,6 +123,10 @@ class TMemoryStream : public TCustomMemoryStream {
   void SetCapacity(std::int32_t capacity);
   // Discards the contents and makes room for exactly `size` bytes at 0.
   void SetSizeDiscarding(std::int32_t size);
+  // The capacity a block for `size` bytes has: the size rounded up to a
+  // multiple of 8192 bytes (0 stays 0); -1 for a negative size or one whose
+  // rounding leaves the 32-bit range.
+  static std::int32_t CapacityFor(std::int32_t size);
 
   std::int32_t WriteSome(const void* buffer, std::int32_t count) override;
   // Keeps the contents up to `size`; the position stays where it is.

@@ -3,6 +3,9 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <memory>
+
+#include "NameTable.h"
 
 namespace {
 const char* const BooleanNames[] = {"False", "True"};
@@ -29,9 +32,14 @@ bool SameName(const char* a, std::size_t aLength, const char* b, std::size_t bLe
   return true;
 }
 
-bool SameName(const String& a, const char* b) {
-  return SameName(a.data(), a.size(), b, std::char_traits<char>::length(b));
+bool SameName(const char* a, std::size_t aLength, const char* b) {
+  // b's end is found as it is compared rather than measured first.
+  for (std::size_t i = 0; i < aLength; ++i)
+    if (!b[i] || ((a[i] ^ b[i]) & ~0x20)) return false;
+  return !b[aLength];
 }
+
+bool SameName(const String& a, const char* b) { return SameName(a.data(), a.size(), b); }
 
 namespace {
 
@@ -39,6 +47,43 @@ const TPublishedTables* TablesOf(TClass cls) { return cls ? cls->Published : nul
 
 // Method and field names are cut to 255 characters before they are searched.
 std::size_t LookupLength(const String& name) { return name.size() > 255 ? 255 : name.size(); }
+
+using TPropTable = TNameTable<const TPropInfo>;
+
+const TPropInfo* FindInTable(const TPropTable& table, const char* name, std::size_t length) {
+  const TPropInfo* found = nullptr;
+  table.Scan(NameHash(name, length), [&](const TPropInfo* p) {
+    if (!SameName(name, length, p->Name)) return false;
+    found = p;
+    return true;
+  });
+  return found;
+}
+
+// The name table of the properties of `cls` (a class with published tables)
+// and its ancestors, built on first use. Like the type information itself it
+// lasts as long as the program, so it is never freed.
+const TPropTable& PropTableOf(TClass cls) {
+  const TPublishedTables* tables = cls->Published;
+  if (tables->PropsByName) return *tables->PropsByName;
+  TClass parent = cls->Parent;
+  while (parent && !parent->Published) parent = parent->Parent;
+  if (tables->Props.empty() && parent) {
+    tables->PropsByName = &PropTableOf(parent);  // the same properties as the parent's
+    return *tables->PropsByName;
+  }
+  auto table = std::make_unique<TPropTable>();
+  // The search order: the class's own properties in declaration order, then
+  // each ancestor's; a name already present keeps its first property.
+  for (TClass c = cls; c; c = c->Parent)
+    if (c->Published)
+      for (const TPropInfo& p : c->Published->Props) {
+        const std::size_t length = std::char_traits<char>::length(p.Name);
+        if (!FindInTable(*table, p.Name, length)) table->Add(&p, NameHash(p.Name, length));
+      }
+  tables->PropsByName = table.release();
+  return *tables->PropsByName;
+}
 
 // Gives each property of `cls` its position in the complete list, once.
 int IndexClass(TClass cls) {
@@ -48,7 +93,8 @@ int IndexClass(TClass cls) {
   if (tables->TotalProps >= 0) return tables->TotalProps;
   int total = IndexClass(cls->Parent);
   for (const TPropInfo& p : tables->Props) {
-    const TPropInfo* inherited = FindPropInfo(cls->Parent, p.Name);
+    const TPropInfo* inherited =
+        FindPropInfo(cls->Parent, p.Name, std::char_traits<char>::length(p.Name));
     p.NameIndex = static_cast<std::int16_t>(inherited ? inherited->NameIndex : total++);
   }
   tables->TotalProps = static_cast<std::int16_t>(total);
@@ -74,11 +120,12 @@ TOrdType WidthOf(const TPropInfo* prop) {
 // --- Properties ----------------------------------------------------------------
 
 const TPropInfo* FindPropInfo(TClass cls, const String& name) {
-  for (; cls; cls = cls->Parent)
-    if (const TPublishedTables* tables = TablesOf(cls))
-      for (const TPropInfo& p : tables->Props)
-        if (SameName(name, p.Name)) return &p;
-  return nullptr;
+  return FindPropInfo(cls, name.data(), name.size());
+}
+
+const TPropInfo* FindPropInfo(TClass cls, const char* name, std::size_t length) {
+  while (cls && !cls->Published) cls = cls->Parent;  // a class without tables adds nothing
+  return cls ? FindInTable(PropTableOf(cls), name, length) : nullptr;
 }
 
 int PropCount(TClass cls) { return IndexClass(cls); }
@@ -161,8 +208,7 @@ void* MethodAddressByName(TClass cls, const String& name) {
   for (; cls; cls = cls->Parent)
     if (const TPublishedTables* tables = TablesOf(cls))
       for (const TMethodEntry& m : tables->Methods)
-        if (SameName(name.data(), length, m.Name, std::char_traits<char>::length(m.Name)))
-          return m.Code();
+        if (SameName(name.data(), length, m.Name)) return m.Code();
   return nullptr;
 }
 
@@ -180,7 +226,7 @@ TObject** FieldAddressByName(TObject* object, const String& name, TClass* fieldC
   for (TClass cls = object->ClassType(); cls; cls = cls->Parent)
     if (const TPublishedTables* tables = TablesOf(cls))
       for (const TFieldEntry& f : tables->Fields)
-        if (SameName(name.data(), length, f.Name, std::char_traits<char>::length(f.Name))) {
+        if (SameName(name.data(), length, f.Name)) {
           if (fieldClass)
             *fieldClass = f.ClassIndex < tables->FieldClasses.size() ? tables->FieldClasses[f.ClassIndex]
                                                                       : nullptr;

@@ -185,6 +185,9 @@ struct TFieldEntry {
 
 class TComponent;
 
+template <class T>
+class TNameTable;
+
 struct TPublishedTables {
   std::span<const TPropInfo> Props{};
   std::span<const TMethodEntry> Methods{};
@@ -195,6 +198,9 @@ struct TPublishedTables {
   // Filled on first use: the number of published properties of the class
   // and its ancestors.
   mutable std::int16_t TotalProps = -1;
+  // Built on the first search: the properties of the class and its
+  // ancestors by name, each name with the property a search finds first.
+  mutable const TNameTable<const TPropInfo>* PropsByName = nullptr;
 };
 
 // Defines the class record of a class that publishes members.
@@ -222,9 +228,23 @@ struct TPublishedTables {
 // compared with bit 5 ignored (so ASCII letters compare without regard to
 // case).
 bool SameName(const char* a, std::size_t aLength, const char* b, std::size_t bLength);
+// The same with a zero-terminated `b`.
+bool SameName(const char* a, std::size_t aLength, const char* b);
 bool SameName(const String& a, const char* b);
+// A hash of a name that names equal by SameName share: each byte counts with
+// bit 5 cleared.
+inline std::uint32_t NameHash(const char* name, std::size_t length) {
+  std::uint32_t hash = 2166136261u;
+  for (std::size_t i = 0; i < length; ++i) {
+    hash ^= static_cast<unsigned char>(name[i]) & 0xDFu;
+    hash *= 16777619u;
+  }
+  return hash ^ hash >> 15;
+}
+inline std::uint32_t NameHash(const String& name) { return NameHash(name.data(), name.size()); }
 
 const TPropInfo* FindPropInfo(TClass cls, const String& name);
+const TPropInfo* FindPropInfo(TClass cls, const char* name, std::size_t length);
 // The number of published properties of the class and its ancestors.
 int PropCount(TClass cls);
 // Fills `out` (PropCount entries) in declaration order, ancestors first, each

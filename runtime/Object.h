@@ -56,17 +56,37 @@ using TClass = const TClassRec*;
 template <class T>
 struct TClassTables;
 
+// Construction passes through the classes of an object one at a time, from
+// TObject down to the object's own class. The member that SONDREL_CLASS
+// declares is built as construction reaches its class Self, when the object
+// already behaves as a Self; it lets a class above TObject learn what the
+// object has become by providing `template <class Self> static void
+// ReachClass(Base*)` (TComponent uses it to learn whether the object's Notify
+// can react). Without such a function the member does nothing. Copies are
+// built without it: the classes that use it cannot be copied.
+template <class Self>
+class TClassStep {
+ public:
+  explicit TClassStep(Self* self) {
+    if constexpr (requires { Self::template ReachClass<Self>(self); })
+      Self::template ReachClass<Self>(self);
+  }
+  TClassStep(const TClassStep&) noexcept {}
+  TClassStep& operator=(const TClassStep&) noexcept { return *this; }
+};
+
 // Declares the class record of a class derived from TObject. Place it first in
 // the class body; it leaves the access at private.
-#define SONDREL_CLASS(Self)                                        \
- public:                                                           \
-  static const TClassRec ClassRec;                                 \
-  static TClass StaticClass() { return &Self::ClassRec; }          \
-  TClass ClassType() const override { return &Self::ClassRec; }    \
-  template <class>                                                 \
-  friend struct ::TClassTables;                                    \
-                                                                   \
- private:
+#define SONDREL_CLASS(Self)                                     \
+ public:                                                        \
+  static const TClassRec ClassRec;                              \
+  static TClass StaticClass() { return &Self::ClassRec; }       \
+  TClass ClassType() const override { return &Self::ClassRec; } \
+  template <class>                                              \
+  friend struct ::TClassTables;                                 \
+                                                                \
+ private:                                                       \
+  [[no_unique_address]] TClassStep<Self> SondrelClassStep{this};
 
 // Defines the class record declared by SONDREL_CLASS; use once in a .cpp file.
 #define SONDREL_CLASS_RECORD(Self, ParentClass, Unit) \

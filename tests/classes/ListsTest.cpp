@@ -73,6 +73,24 @@ TEST(List, CountAndCapacity) {
   EXPECT_EQ(list.Count() + list.Capacity(), 0);
 }
 
+// However far ahead the block grows, the capacity reads as the fixed steps
+// give it, an explicit one is kept exactly, and slots a larger count brings
+// back are zeros.
+TEST(List, CapacityKeepsTheFixedStepsOfLongLists) {
+  TList list;
+  for (int n = 1; n <= 3000; ++n) {
+    list.Add(P(n));
+    ASSERT_EQ(list.Capacity(), n <= 4 ? 4 : n <= 8 ? 8 : (n + 15) / 16 * 16) << n;
+  }
+  for (int capacity : {5000, 3001}) list.SetCapacity(capacity);
+  list.Add(P(3001));
+  list.Add(P(3002));
+  EXPECT_EQ(list.Capacity(), 3017);
+  list.SetCount(10);
+  list.SetCount(3002);
+  for (int i = 0; i < 3002; ++i) ASSERT_EQ(list.Items(i), i < 10 ? P(i + 1) : nullptr) << i;
+}
+
 struct TStrictList : TList {
   bool Silent = false;
   void Error() const override {

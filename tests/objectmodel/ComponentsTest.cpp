@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <new>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -196,6 +198,165 @@ TEST_F(ComponentsTest, DestroyingAndDesigningStatesPropagate) {
   EXPECT_FALSE(subtree->ComponentState() & stDesigning);
   EXPECT_FALSE(inner->ComponentState() & stDesigning);
   delete subtree;
+}
+
+// Lets an owner hold several components of one name.
+class TLenient : public TComponent {
+  SONDREL_CLASS(TLenient)
+ public:
+  using TComponent::TComponent;
+  void CheckRename(TComponent*, const String&, const String&) override {}
+};
+SONDREL_CLASS_RECORD(TLenient, TComponent, "Tests");
+
+std::mt19937 Random(13);
+int Pick(int n) { return static_cast<int>(Random() % n); }
+
+TEST_F(ComponentsTest, FindOwnedFindsTheFirstOfTheNameInListOrder) {
+  // Bit 5 of every byte is ignored: "B_1" and "b\1771" are one name.
+  const String names[] = {"", "a", "A", "b_1", "B_1", "Kind7", "kINd7", "x"};
+  const String lookups[] = {"a", "b\1771", "KIND7", "x", "y", String("a\0", 2)};
+  TLenient owner(nullptr);
+  for (int step = 0; step < 4000; ++step) {
+    const int count = owner.OwnedCount(), action = Pick(count > 600 ? 4 : 6);
+    if (action >= 4) (new TComponent(&owner))->Rename(names[Pick(8)]);
+    if (action == 1 && count) owner.OwnedAt(Pick(count))->Rename(names[Pick(8)]);
+    if (action == 2 && count) delete owner.OwnedAt(Pick(count));
+    if (action == 3 && count) owner.OwnedAt(Pick(count))->SetComponentIndex(Pick(count));
+    for (const String& name : lookups) {
+      TComponent* first = nullptr;
+      for (int i = owner.OwnedCount() - 1; i >= 0; --i)
+        if (SameName(name, owner.OwnedAt(i)->Name().c_str())) first = owner.OwnedAt(i);
+      ASSERT_EQ(owner.FindOwned(name), first) << step << " " << name;
+    }
+  }
+}
+
+// Components that log their names as they hear: TEar with a Notify of its own
+// (not public), TKinEar inheriting it, and TLateEar, one only after its TBusy
+// part has made its owner notify.
+std::vector<String> Log;
+class TEar : public TComponent {
+  SONDREL_CLASS(TEar)
+ public:
+  using TComponent::TComponent;
+  std::function<void()> OnHear;  // run on the next notification
+
+ protected:
+  void Notify(TComponent* component, TOperation operation) override {
+    Log.push_back(Name());
+    if (auto action = std::exchange(OnHear, nullptr)) action();
+    TComponent::Notify(component, operation);
+  }
+};
+class TKinEar : public TEar {
+  SONDREL_CLASS(TKinEar)
+  using TEar::TEar;
+};
+class TBusy : public TComponent {
+  SONDREL_CLASS(TBusy)
+ public:
+  explicit TBusy(TComponent* owner) : TComponent(owner) { delete new TComponent(owner); }
+};
+class TLateEar : public TBusy {
+  SONDREL_CLASS(TLateEar)
+ public:
+  using TBusy::TBusy;
+  void Notify(TComponent* component, TOperation operation) override {
+    Log.push_back(Name());
+    TBusy::Notify(component, operation);
+  }
+};
+SONDREL_CLASS_RECORD(TEar, TComponent, "Tests");
+SONDREL_CLASS_RECORD(TKinEar, TEar, "Tests");
+SONDREL_CLASS_RECORD(TBusy, TComponent, "Tests");
+SONDREL_CLASS_RECORD(TLateEar, TBusy, "Tests");
+
+// The ears of a subtree, in the order a walk through every owned list meets them.
+void Ears(TComponent* c, std::vector<String>& out) {
+  if (c->Is<TEar>() || c->Is<TLateEar>()) out.push_back(c->Name());
+  for (int i = 0; i < c->OwnedCount(); ++i) Ears(c->OwnedAt(i), out);
+}
+
+TEST_F(ComponentsTest, EveryComponentThatCanReactHearsInListOrder) {
+  TComponent root(nullptr);
+  std::vector<TComponent*> all{&root};
+  for (int i = 0; i < 400; ++i) {
+    TComponent* owner = all[Pick(static_cast<int>(all.size()))];
+    const int kind = Pick(5);
+    all.push_back(kind == 0   ? new TEar(owner)
+                  : kind == 1 ? new TKinEar(owner)
+                  : kind == 2 ? static_cast<TComponent*>(new TLateEar(owner))
+                              : new TComponent(owner));
+    all.back()->Rename("C" + std::to_string(i));
+  }
+  for (int round = 0; round < 200; ++round) {
+    all[1 + Pick(400)]->SetComponentIndex(Pick(3));
+    TComponent* owner = all[Pick(static_cast<int>(all.size()))];
+    std::vector<String> expected;
+    Ears(owner, expected);  // on the insertion
+    Ears(owner, expected);  // on the removal
+    Log.clear();
+    delete new TComponent(owner);
+    ASSERT_EQ(Log, expected) << round;
+  }
+}
+
+// A component with the base Notify is reached while it holds free notices or
+// owns components.
+TEST_F(ComponentsTest, QuietComponentsAreReachedWhileTheyHoldFreeNoticesOrOwnComponents) {
+  TComponent w(nullptr);
+  auto* x = new TComponent(new TComponent(&w));
+  auto* z = new TProbe(&w, "Z");
+  x->RequestFreeNotice(z);  // each holds the other
+  w.RemoveOwned(z);         // heard by x: x lets go of z
+  z->Notify(x, ntRemoved);  // z lets go of x
+  z->Heard.clear();
+  delete x;  // would tell z, had x held on
+  EXPECT_TRUE(z->Heard.empty());
+  delete z;
+  auto* v = new TComponent(&w);
+  (new TEar(v))->Rename("Ear");
+  TProbe other(nullptr);
+  v->RequestFreeNotice(&other);
+  v->Notify(&other, ntRemoved);  // no free notices left, but v owns the ear
+  Log.clear();
+  delete new TComponent(&w);
+  EXPECT_EQ(Log, (std::vector<String>{"Ear", "Ear"}));
+}
+
+// When the owned list changes while B hears, the notification goes on from
+// the position after B's, in the list as it is then. B's own changes notify
+// too (the middle part of each log); a component being destroyed hears as a
+// bare TComponent.
+TEST_F(ComponentsTest, ChangesWhileHearingContinueByPosition) {
+  struct TCase {
+    const char* Change;  // what B deletes when it hears ("+": inserts, "^": moves first)
+    std::vector<String> Heard;
+  } cases[] = {
+      {"", {"A", "B", "D", "C"}},
+      {"A", {"A", "B", /**/ "B", "D", "C", /**/ "C"}},  // D takes B's place
+      {"q", {"A", "B", /**/ "A", "B", "D", "C", /**/ "C"}},
+      {"D", {"A", "B", /**/ "A", "B", "C", /**/ "C"}},
+      {"+E", {"A", "B", /**/ "A", "B", "D", "C", /**/ "D", "C", "E"}},
+      {"^D", {"A", "B", "B", "C"}},  // B moves D to the front: B comes again
+  };
+  for (const TCase& c : cases) {
+    TComponent owner(nullptr);
+    for (const char* name : {"A", "q", "B", "D", "C"})
+      (*name == 'q' ? new TComponent(&owner) : new TEar(&owner))->Rename(name);
+    static_cast<TEar*>(owner.FindOwned("B"))->OnHear = [&] {
+      if (*c.Change == '+')
+        (new TEar(&owner))->Rename(c.Change + 1);
+      else if (*c.Change == '^')
+        owner.FindOwned(c.Change + 1)->SetComponentIndex(0);
+      else
+        delete owner.FindOwned(c.Change);
+    };
+    Log.clear();
+    new TComponent(&owner);
+    EXPECT_EQ(Log, c.Heard) << c.Change;
+  }
 }
 
 }  // namespace

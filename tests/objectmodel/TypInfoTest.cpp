@@ -109,6 +109,26 @@ TEST(TypInfo, FindPropInfoSearchesAncestorsWithoutCase) {
   EXPECT_EQ(FindPropInfo(TRelabel::StaticClass(), "AutoSize"), &RelabelProps[0]);
 }
 
+// Every name of a class chain, in other letter case, finds the property a
+// search through the chain in declaration order meets first.
+TEST(TypInfo, FindPropInfoFindsWhatASearchInDeclarationOrderFindsFirst) {
+  auto props = [](TClass c) {
+    return c->Published ? c->Published->Props : std::span<const TPropInfo>{};
+  };
+  for (TClass cls : {TRelabel::StaticClass(), TSubForm::StaticClass(), TEveryKind::StaticClass(),
+                     TWide::StaticClass(), TKindsRoot::StaticClass(), TPanel::StaticClass()})
+    for (TClass owner = cls; owner; owner = owner->Parent)
+      for (const TPropInfo& declared : props(owner))
+        for (String name : {String(declared.Name), String(declared.Name) + "x"}) {
+          for (char& c : name) c = static_cast<char>(c ^ 0x20 * (c >= 'A'));
+          const TPropInfo* first = nullptr;
+          for (TClass c = cls; c; c = c->Parent)
+            for (const TPropInfo& p : props(c))
+              first = first || !SameName(name, p.Name) ? first : &p;
+          EXPECT_EQ(FindPropInfo(cls, name), first) << cls->Name << " " << name;
+        }
+}
+
 // The names of the complete property list; those the class itself declares
 // are marked "*", an empty place "?".
 String ListedNames(TClass cls) {

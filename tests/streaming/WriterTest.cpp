@@ -260,6 +260,24 @@ TEST(RoundTrip, EveryKindWritesReadsAndWritesTheSameBytes) {
   EXPECT_EQ(ca->Currency, TCurrency{123456789});
 }
 
+// One stream receives the binary properties of a read in turn, whatever
+// their sizes.
+TEST(RoundTrip, BinaryPropertiesOfEverySize) {
+  TKindsRoot root(nullptr);
+  const int sizes[] = {10, 9000, 8192, 16, 20000, 1};
+  for (int size : sizes) {
+    auto* e = new TEveryKind(&root);
+    for (int i = 0; i < size; ++i) e->Binary += static_cast<char>(i * 7 + size);
+  }
+  TKindsRoot copy(nullptr);
+  ReadInto(&copy, WrittenDefinition(&root));
+  ASSERT_EQ(copy.OwnedCount(), 6);
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(static_cast<TEveryKind*>(copy.OwnedAt(i))->Binary,
+              static_cast<TEveryKind*>(root.OwnedAt(i))->Binary)
+        << sizes[i];
+}
+
 TEST(RoundTrip, MainFormWrittenAndReadBackIsTheSame) {
   TKeepRootNames keep;
   TMainForm original(nullptr), copy(nullptr);
