@@ -52,3 +52,8 @@ class TEvent {
 };
 
 using TNotifyEvent = TEvent<TObject*>;
+
+// The shape of an event type: one address per parameter list. A method fits
+// an event property when their shapes are the same address.
+template <class E>
+inline constexpr char EventShapeOf = 0;

@@ -630,8 +630,12 @@ void TReader::ReadPropertyValue(TPersistent* object, const TPropInfo* prop) {
       if (PeekTag() == tgNil) {
         ReadTag();
         WriteMethodProp(object, prop, TMethod{});
-      } else if (void* code = LookupMethod(FRoot, ReadIdentifier())) {
-        WriteMethodProp(object, prop, TMethod{FRoot, code});
+      } else {
+        // A method with other parameters than the event's would be called
+        // with arguments it does not expect.
+        const String name = ReadIdentifier();
+        if (!MethodFitsEvent(FRoot->ClassType(), name, type)) PropertyValueError();
+        if (void* code = LookupMethod(FRoot, name)) WriteMethodProp(object, prop, TMethod{FRoot, code});
       }
       break;
     default:

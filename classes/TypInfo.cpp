@@ -15,7 +15,7 @@ constinit const TTypeInfo IntegerTypeInfo = IntegerType("Integer", otSLong, INT3
 constinit const TTypeInfo LongintTypeInfo = IntegerType("Longint", otSLong, INT32_MIN, INT32_MAX);
 constinit const TTypeInfo BooleanTypeInfo = EnumType("Boolean", BooleanNames);
 constinit const TTypeInfo StringTypeInfo = StringType("String");
-constinit const TTypeInfo NotifyEventTypeInfo = MethodType("TNotifyEvent", "(Sender: TObject)");
+constinit const TTypeInfo NotifyEventTypeInfo = MethodType<TNotifyEvent>("TNotifyEvent", "(Sender: TObject)");
 
 namespace typinfo_detail {
 long double ToFloat(long long v) { return static_cast<long double>(v); }
@@ -203,13 +203,23 @@ void WriteMethodProp(TObject* object, const TPropInfo* prop, TMethod value) {
 
 // --- Methods and fields --------------------------------------------------------
 
-void* MethodAddressByName(TClass cls, const String& name) {
+const TMethodEntry* FindPublishedMethod(TClass cls, const String& name) {
   const std::size_t length = LookupLength(name);
   for (; cls; cls = cls->Parent)
     if (const TPublishedTables* tables = TablesOf(cls))
       for (const TMethodEntry& m : tables->Methods)
-        if (SameName(name.data(), length, m.Name)) return m.Code();
+        if (SameName(name.data(), length, m.Name)) return &m;
   return nullptr;
+}
+
+void* MethodAddressByName(TClass cls, const String& name) {
+  const TMethodEntry* m = FindPublishedMethod(cls, name);
+  return m ? m->Code() : nullptr;
+}
+
+bool MethodFitsEvent(TClass cls, const String& name, const TTypeInfo* type) {
+  const TMethodEntry* m = FindPublishedMethod(cls, name);
+  return !m || !m->Shape || !type->Shape || m->Shape == type->Shape;
 }
 
 String MethodNameByAddress(TClass cls, const void* code) {

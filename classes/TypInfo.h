@@ -60,6 +60,7 @@ struct TTypeInfo {
   std::uint8_t MaxLength = 255;  // short text
   TClass ClassType = nullptr;    // classes
   const char* Signature = nullptr;  // methods: the parameter list as declared
+  const void* Shape = nullptr;      // methods: EventShapeOf the event type
 
   const TTypeInfo* Base() const { return BaseType ? BaseType : this; }
   const char* TypeName() const { return ClassType ? ClassType->Name : Name; }
@@ -94,8 +95,10 @@ constexpr TTypeInfo ShortTextType(const char* name, std::uint8_t maxLength) {
 }
 constexpr TTypeInfo StringType(const char* name) { return {.Kind = tkLString, .Name = name}; }
 constexpr TTypeInfo ClassTypeOf(TClass cls) { return {.Kind = tkClass, .Name = nullptr, .ClassType = cls}; }
+// The type record of event type E (a TEvent).
+template <class E>
 constexpr TTypeInfo MethodType(const char* name, const char* signature) {
-  return {.Kind = tkMethod, .Name = name, .Signature = signature};
+  return {.Kind = tkMethod, .Name = name, .Signature = signature, .Shape = &EventShapeOf<E>};
 }
 
 // The type record of a class, one per class.
@@ -174,7 +177,8 @@ struct TPropInfo {
 
 struct TMethodEntry {
   const char* Name;
-  void* (*Code)();  // the method's thunk address
+  void* (*Code)();     // the method's thunk address
+  const void* Shape;   // EventShapeOf the event its parameters make
 };
 
 struct TFieldEntry {
@@ -265,7 +269,12 @@ TMethod ReadMethodProp(const TObject* object, const TPropInfo* prop);
 void WriteMethodProp(TObject* object, const TPropInfo* prop, TMethod value);
 
 // The code address of a published method of the class or an ancestor, or null.
+const TMethodEntry* FindPublishedMethod(TClass cls, const String& name);
 void* MethodAddressByName(TClass cls, const String& name);
+// Whether method `name` of `cls` can be bound to an event of `type`: true
+// when the class has no such method (the lookup reports that) or when the
+// method's parameters are the event's.
+bool MethodFitsEvent(TClass cls, const String& name, const TTypeInfo* type);
 // The name of the published method with this code address, or empty.
 String MethodNameByAddress(TClass cls, const void* code);
 // The address of a published field of the object, or null; `fieldClass`, when
@@ -425,6 +434,7 @@ struct TThunkOf<void (C::*)(A...)> {
   static void* Code() {
     return reinterpret_cast<void*>(&MethodThunk<M, A...>);
   }
+  static constexpr const void* Shape = &EventShapeOf<TEvent<A...>>;
 };
 
 }  // namespace typinfo_detail
@@ -465,7 +475,8 @@ constexpr TPropInfo TPropInfo::StoredWhen() const {
 // A published method; its name binds events to it.
 template <auto M>
 constexpr TMethodEntry PublishedMethod(const char* name) {
-  return {name, &typinfo_detail::TThunkOf<decltype(M)>::template Code<M>};
+  using Thunk = typinfo_detail::TThunkOf<decltype(M)>;
+  return {name, &Thunk::template Code<M>, Thunk::Shape};
 }
 
 // A published field holding a component; `classIndex` is its class's position

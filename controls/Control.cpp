@@ -18,21 +18,21 @@ constinit const TTypeInfo CursorTypeInfo = IntegerType("TCursor", otSWord, -3276
 constinit const TTypeInfo CaptionTypeInfo = StringType("TCaption");
 constinit const TTypeInfo TabOrderTypeInfo = IntegerType("TTabOrder", otSWord, -1, 32767);
 constinit const TTypeInfo MouseEventTypeInfo =
-    MethodType("TMouseEvent", "(Sender: TObject; Button: TMouseButton; Shift: TShiftState; X, Y: Integer)");
+    MethodType<TMouseEvent>("TMouseEvent", "(Sender: TObject; Button: TMouseButton; Shift: TShiftState; X, Y: Integer)");
 constinit const TTypeInfo MouseMoveEventTypeInfo =
-    MethodType("TMouseMoveEvent", "(Sender: TObject; Shift: TShiftState; X, Y: Integer)");
+    MethodType<TMouseMoveEvent>("TMouseMoveEvent", "(Sender: TObject; Shift: TShiftState; X, Y: Integer)");
 constinit const TTypeInfo KeyEventTypeInfo =
-    MethodType("TKeyEvent", "(Sender: TObject; var Key: Word; Shift: TShiftState)");
-constinit const TTypeInfo KeyPressEventTypeInfo = MethodType("TKeyPressEvent", "(Sender: TObject; var Key: Char)");
+    MethodType<TKeyEvent>("TKeyEvent", "(Sender: TObject; var Key: Word; Shift: TShiftState)");
+constinit const TTypeInfo KeyPressEventTypeInfo = MethodType<TKeyPressEvent>("TKeyPressEvent", "(Sender: TObject; var Key: Char)");
 constinit const TTypeInfo DragOverEventTypeInfo =
-    MethodType("TDragOverEvent",
+    MethodType<TDragOverEvent>("TDragOverEvent",
                "(Sender, Source: TObject; X, Y: Integer; State: TDragState; var Accept: Boolean)");
 constinit const TTypeInfo DragDropEventTypeInfo =
-    MethodType("TDragDropEvent", "(Sender, Source: TObject; X, Y: Integer)");
+    MethodType<TDragDropEvent>("TDragDropEvent", "(Sender, Source: TObject; X, Y: Integer)");
 constinit const TTypeInfo StartDragEventTypeInfo =
-    MethodType("TStartDragEvent", "(Sender: TObject; var DragObject: TDragObject)");
+    MethodType<TStartDragEvent>("TStartDragEvent", "(Sender: TObject; var DragObject: TDragObject)");
 constinit const TTypeInfo EndDragEventTypeInfo =
-    MethodType("TEndDragEvent", "(Sender, Target: TObject; X, Y: Integer)");
+    MethodType<TEndDragEvent>("TEndDragEvent", "(Sender, Target: TObject; X, Y: Integer)");
 TTypeInfo PopupMenuTypeInfo = ClassTypeOf(&TComponent::ClassRec);
 
 template <>

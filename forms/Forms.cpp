@@ -18,9 +18,9 @@ constexpr const char* PositionNames[] = {"poDesigned", "poDefault", "poDefaultPo
                                          "poScreenCenter"};
 constexpr const char* PrintScaleNames[] = {"poNone", "poProportional", "poPrintToFit"};
 constinit const TTypeInfo BorderIconTypeInfo = EnumType("TBorderIcon", BorderIconNames);
-constinit const TTypeInfo CloseEventTypeInfo = MethodType("TCloseEvent", "(Sender: TObject; var Action: TCloseAction)");
+constinit const TTypeInfo CloseEventTypeInfo = MethodType<TCloseEvent>("TCloseEvent", "(Sender: TObject; var Action: TCloseAction)");
 constinit const TTypeInfo CloseQueryEventTypeInfo =
-    MethodType("TCloseQueryEvent", "(Sender: TObject; var CanClose: Boolean)");
+    MethodType<TCloseQueryEvent>("TCloseQueryEvent", "(Sender: TObject; var CanClose: Boolean)");
 
 bool NewShellStyle() { return LOBYTE(LOWORD(GetVersion())) > 3; }
 
