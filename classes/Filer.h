@@ -31,8 +31,14 @@ enum TValueTag : std::uint8_t {
   tgCollection = 14,
 };
 
-// Flags of a component record's prefix byte.
-enum : std::uint8_t { pfInherited = 0x01, pfChildPos = 0x02 };
+// Flags of a component record's prefix byte. An inline child is a component
+// whose own definition stands inside its parent's; readers treat it as any
+// other child.
+enum : std::uint8_t { pfInherited = 0x01, pfChildPos = 0x02, pfInline = 0x04 };
+
+// Deeper nesting of components, lists or collections than this is refused as
+// a damaged definition, so corrupt input cannot exhaust the stack.
+inline constexpr int MaxDefinitionDepth = 200;
 
 using TReaderProc = TEvent<TReader&>;
 using TWriterProc = TEvent<TWriter&>;
@@ -63,6 +69,9 @@ class TFiler : public TObject {
   void SetIgnoreChildren(bool ignore) { FIgnoreChildren = ignore; }
 
  protected:
+  // Has `object` declare the properties it streams through handlers.
+  void AskDeclarations(TPersistent& object);
+
   TStream& FStream;
   std::unique_ptr<char[]> FBuffer;
   std::int32_t FBufferSize;

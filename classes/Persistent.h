@@ -22,6 +22,7 @@ class TPersistent : public TObject {
   virtual void AssignTo(TPersistent* destination) const;
   // Declares properties streamed besides the published ones; none here.
   virtual void DefineProperties(TFiler& filer);
+  friend class TFiler;
   friend class TReader;
   friend class TWriter;
   [[noreturn]] void AssignError(const TObject* source) const;

@@ -9,16 +9,12 @@ SONDREL_CLASS_RECORD(TReader, TFiler, "Classes");
 
 namespace {
 
-// Deeper nesting of components, lists or collections than this is refused as
-// a damaged definition, so corrupt input cannot exhaust the stack. The error
-// describes the whole stream: it is neither wrapped in a property's message
-// nor offered to a recovering handler.
-constexpr int MaxDepth = 200;
-
+// Guards the nesting bound. The error describes the whole stream: it is
+// neither wrapped in a property's message nor offered to a recovering handler.
 class TDepthGuard {
  public:
   TDepthGuard(int& depth, bool& tooDeep) : Depth(depth) {
-    if (++Depth > MaxDepth) {
+    if (++Depth > MaxDefinitionDepth) {
       --Depth;
       tooDeep = true;
       throw EReadError(TResId::InvalidStreamFormat);

@@ -41,6 +41,8 @@ class TReader : public TFiler {
   virtual void AssignComponentName(TComponent* component, const String& name);
 
   void ReadRaw(void* destination, std::int32_t count);
+  // Raises the stream read error unless `count` more bytes can be read.
+  void CheckAvailable(std::uint32_t count);
   TValueTag ReadTag();
   TValueTag PeekTag();
   bool AtListEnd();
@@ -83,7 +85,6 @@ class TReader : public TFiler {
   void SkipBytes(std::uint32_t count);
   void SkipShortText();
   void SkipPropertyEntry();
-  void CheckAvailable(std::uint32_t count);
   [[noreturn]] void PropertyValueError();
   void ReadPropertyValue(TPersistent* instance, const TPropInfo* prop);
   void ResolveLocalFixups();

@@ -69,11 +69,16 @@ void RegisterClassList(const TClass* classes, int lastIndex) {
   for (int i = 0; i <= lastIndex; ++i) RegisterClassChain(classes[i]);
 }
 
-TClass FindFieldClass(TComponent* root, const String& className) {
-  for (TClass cls = root->ClassType(); cls && cls != TPersistent::StaticClass(); cls = cls->Parent)
+TClass LookupFieldClass(TClass rootClass, const String& className) {
+  for (TClass cls = rootClass; cls && cls != TPersistent::StaticClass(); cls = cls->Parent)
     if (cls->Published)
       for (TClass fieldClass : cls->Published->FieldClasses)
         if (SameName(className, fieldClass->Name)) return fieldClass;
+  return LookupClass(className);
+}
+
+TClass FindFieldClass(TComponent* root, const String& className) {
+  if (TClass cls = LookupFieldClass(root->ClassType(), className)) return cls;
   return RequireClass(className);
 }
 

@@ -18,7 +18,9 @@ TClass LookupClass(const String& name);
 // As LookupClass, but raises EClassNotFound "Class %s not found".
 TClass RequireClass(const String& name);
 // A class named by a published field class of the root's class chain, else
-// RequireClass.
+// a registered class of that name, else null.
+TClass LookupFieldClass(TClass rootClass, const String& className);
+// As LookupFieldClass, but raises EClassNotFound "Class %s not found".
 TClass FindFieldClass(TComponent* root, const String& className);
 // Creates a component of `cls` with its virtual constructor, then runs its
 // AfterConstruction (a failure there destroys it again); raises
