@@ -1,12 +1,3 @@
-# Form definition of the main form, compiled into the "TMAINFORM" resource by
-# tools/formdef.py.
-#
-#   Name: Class           a component; its properties and children follow,
-#                         indented one step deeper
-#   Path = value          a property: a number, "text", an identifier,
-#                         False, True, nil or a set [a, b]
-# Text escapes: \n, \xHH, \\ and \". The text is in the Windows-1252 code page.
-
 MainForm: TMainForm
   Left = 193
   Top = 109
