@@ -27,22 +27,6 @@ TDefValue TextValue(const String& text) {
 
 namespace {
 
-class TNesting {
- public:
-  explicit TNesting(int& depth) : Depth(depth) {
-    if (++Depth > MaxDefinitionDepth) {
-      --Depth;
-      throw EReadError(TResId::InvalidStreamFormat);
-    }
-  }
-  ~TNesting() { --Depth; }
-  TNesting(const TNesting&) = delete;
-  TNesting& operator=(const TNesting&) = delete;
-
- private:
-  int& Depth;
-};
-
 class TTreeReader {
  public:
   explicit TTreeReader(TStream& stream) : Reader(stream, 4096) {}
@@ -54,7 +38,7 @@ class TTreeReader {
 
  private:
   TDefComponent Component() {
-    TNesting nesting(Depth);
+    TDepthGuard nesting(Depth);
     TDefComponent c;
     const std::uint8_t prefix = Reader.PeekTag();
     if (prefix >= 0xF0) {
@@ -95,7 +79,7 @@ class TTreeReader {
   }
 
   TDefValue Value() {
-    TNesting nesting(Depth);
+    TDepthGuard nesting(Depth);
     TDefValue v;
     v.Tag = Reader.ReadTag();
     switch (v.Tag) {
@@ -130,7 +114,7 @@ class TTreeReader {
       case tgNil: break;
       case tgCollection:
         while (!Reader.AtListEnd()) {
-          TNesting item(Depth);
+          TDepthGuard item(Depth);
           TDefItem i;
           const TValueTag tag = Reader.PeekTag();
           if (tag == tgInt8 || tag == tgInt16 || tag == tgInt32) i.Index.push_back(Value());

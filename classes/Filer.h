@@ -40,6 +40,27 @@ enum : std::uint8_t { pfInherited = 0x01, pfChildPos = 0x02, pfInline = 0x04 };
 // a damaged definition, so corrupt input cannot exhaust the stack.
 inline constexpr int MaxDefinitionDepth = 200;
 
+// Counts one level of nesting while alive. Past the bound it raises EReadError
+// "Invalid stream format" and sets `tooDeep` when given: the error describes
+// the whole stream, so it is neither wrapped in a property's message nor
+// offered to a recovering handler.
+class TDepthGuard {
+ public:
+  TDepthGuard(int& depth, bool* tooDeep = nullptr) : Depth(depth) {
+    if (++Depth > MaxDefinitionDepth) {
+      --Depth;
+      if (tooDeep) *tooDeep = true;
+      throw EReadError(TResId::InvalidStreamFormat);
+    }
+  }
+  ~TDepthGuard() { --Depth; }
+  TDepthGuard(const TDepthGuard&) = delete;
+  TDepthGuard& operator=(const TDepthGuard&) = delete;
+
+ private:
+  int& Depth;
+};
+
 using TReaderProc = TEvent<TReader&>;
 using TWriterProc = TEvent<TWriter&>;
 using TStreamProc = TEvent<TStream&>;

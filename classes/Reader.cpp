@@ -9,25 +9,6 @@ SONDREL_CLASS_RECORD(TReader, TFiler, "Classes");
 
 namespace {
 
-// Guards the nesting bound. The error describes the whole stream: it is
-// neither wrapped in a property's message nor offered to a recovering handler.
-class TDepthGuard {
- public:
-  TDepthGuard(int& depth, bool& tooDeep) : Depth(depth) {
-    if (++Depth > MaxDefinitionDepth) {
-      --Depth;
-      tooDeep = true;
-      throw EReadError(TResId::InvalidStreamFormat);
-    }
-  }
-  ~TDepthGuard() { --Depth; }
-  TDepthGuard(const TDepthGuard&) = delete;
-  TDepthGuard& operator=(const TDepthGuard&) = delete;
-
- private:
-  int& Depth;
-};
-
 // Runs an action when the scope ends, however it ends.
 template <class F>
 class TFinally {
@@ -289,7 +270,7 @@ std::uint8_t TReader::ReadFlagsPrefix(std::int32_t& childPosition) {
 }
 
 void TReader::SkipTagged() {
-  TDepthGuard depth(FDepth, FTooDeep);
+  TDepthGuard depth(FDepth, &FTooDeep);
   switch (ReadTag()) {
     case tgList:
       while (!AtListEnd()) SkipTagged();
@@ -337,7 +318,7 @@ void TReader::SkipPropertyEntry() {
 }
 
 void TReader::SkipComponent(bool skipHeader) {
-  TDepthGuard depth(FDepth, FTooDeep);
+  TDepthGuard depth(FDepth, &FTooDeep);
   if (skipHeader) {
     std::int32_t position = 0;
     ReadFlagsPrefix(position);
@@ -410,7 +391,7 @@ TComponent* TReader::ReadRoot(TComponent* root) {
 }
 
 void TReader::ReadComponentData(TComponent* instance) {
-  TDepthGuard depth(FDepth, FTooDeep);
+  TDepthGuard depth(FDepth, &FTooDeep);
   // The outermost call collects the references of the whole tree.
   std::vector<TLocalFixup> fixups;
   const bool outermost = !FFixups;
@@ -459,7 +440,7 @@ TComponent* TReader::CreateChild(std::uint8_t flags, const String& className, co
 }
 
 TComponent* TReader::ReadChildComponent(TComponent* component) {
-  TDepthGuard depth(FDepth, FTooDeep);
+  TDepthGuard depth(FDepth, &FTooDeep);
   std::int32_t position = 0;
   std::uint8_t flags = ReadFlagsPrefix(position);
   String className = ReadShortText();
@@ -640,7 +621,7 @@ void TReader::ReadPropertyValue(TPersistent* object, const TPropInfo* prop) {
 }
 
 void TReader::ReadCollectionItems(TCollection* collection) {
-  TDepthGuard depth(FDepth, FTooDeep);
+  TDepthGuard depth(FDepth, &FTooDeep);
   collection->BeginUpdate();
   TFinally endUpdate([&] { collection->EndUpdate(); });
   int index = 0;
