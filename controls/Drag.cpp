@@ -1,12 +1,58 @@
 #include "Drag.h"
 
 #include <cstdlib>
+#include <type_traits>
 
 SONDREL_CLASS_RECORD(TDragObject, TObject, "Controls");
 SONDREL_CLASS_RECORD(TDragControlObject, TDragObject, "Controls");
 SONDREL_CLASS_RECORD(TDragImageSet, TObject, "Controls");
 
 namespace {
+
+// The image-list functions of the common-controls library, loaded when first
+// needed: loading that library costs a program tens of milliseconds at start,
+// and only a drag with images uses it.
+struct TImageListFunctions {
+  decltype(&::ImageList_Create) Create;
+  decltype(&::ImageList_Destroy) Destroy;
+  decltype(&::ImageList_SetBkColor) SetBkColor;
+  decltype(&::ImageList_BeginDrag) BeginDrag;
+  decltype(&::ImageList_DragEnter) DragEnter;
+  decltype(&::ImageList_DragLeave) DragLeave;
+  decltype(&::ImageList_DragMove) DragMove;
+  decltype(&::ImageList_EndDrag) EndDrag;
+  decltype(&::ImageList_DragShowNolock) DragShowNolock;
+  decltype(&::ImageList_ReplaceIcon) ReplaceIcon;
+  decltype(&::ImageList_SetDragCursorImage) SetDragCursorImage;
+  decltype(&::ImageList_GetDragImage) GetDragImage;
+};
+
+const TImageListFunctions& ImageLists() {
+  static const TImageListFunctions functions = [] {
+    HMODULE library = LoadLibraryA("comctl32.dll");
+    if (!library) throw EOutOfResources(TResId::InvalidImageList);
+    auto find = [library](auto& function, const char* name) {
+      function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+          reinterpret_cast<void*>(GetProcAddress(library, name)));
+      if (!function) throw EOutOfResources(TResId::InvalidImageList);
+    };
+    TImageListFunctions f{};
+    find(f.Create, "ImageList_Create");
+    find(f.Destroy, "ImageList_Destroy");
+    find(f.SetBkColor, "ImageList_SetBkColor");
+    find(f.BeginDrag, "ImageList_BeginDrag");
+    find(f.DragEnter, "ImageList_DragEnter");
+    find(f.DragLeave, "ImageList_DragLeave");
+    find(f.DragMove, "ImageList_DragMove");
+    find(f.EndDrag, "ImageList_EndDrag");
+    find(f.DragShowNolock, "ImageList_DragShowNolock");
+    find(f.ReplaceIcon, "ImageList_ReplaceIcon");
+    find(f.SetDragCursorImage, "ImageList_SetDragCursorImage");
+    find(f.GetDragImage, "ImageList_GetDragImage");
+    return f;
+  }();
+  return functions;
+}
 
 // The state of the one drag in progress.
 struct TDragProgress {
@@ -214,30 +260,30 @@ void TDragControlObject::Finished(TObject* target, int x, int y, bool accepted) 
 }
 
 void TDragControlObject::HideDragImage() {
-  if (FControl->DragImages()) ImageList_DragShowNolock(FALSE);
+  if (FControl->DragImages()) ImageLists().DragShowNolock(FALSE);
 }
 
 void TDragControlObject::ShowDragImage() {
-  if (FControl->DragImages()) ImageList_DragShowNolock(TRUE);
+  if (FControl->DragImages()) ImageLists().DragShowNolock(TRUE);
 }
 
 // --- Drag images --------------------------------------------------------------------------------
 
 TDragImageSet::~TDragImageSet() {
-  if (FHandle) ImageList_Destroy(FHandle);
+  if (FHandle) ImageLists().Destroy(FHandle);
 }
 
 HIMAGELIST TDragImageSet::Handle() {
   if (FHandle) return FHandle;
-  FHandle = ImageList_Create(FWidth, FHeight, (FMasked ? ILC_MASK : 0) | ILC_COLORDDB, 4, FAllocBy);
+  FHandle = ImageLists().Create(FWidth, FHeight, (FMasked ? ILC_MASK : 0) | ILC_COLORDDB, 4, FAllocBy);
   if (!FHandle) throw EInvalidOperation(TResId::InvalidImageList);
   if (FBkColor != clNone)
-    ImageList_SetBkColor(FHandle, FBkColor == static_cast<TColor>(0x20000000) ? CLR_DEFAULT : ResolveColor(FBkColor));
+    ImageLists().SetBkColor(FHandle, FBkColor == static_cast<TColor>(0x20000000) ? CLR_DEFAULT : ResolveColor(FBkColor));
   return FHandle;
 }
 
 void TDragImageSet::StartDrag(int index, int hotX, int hotY) {
-  ImageList_BeginDrag(Handle(), index, hotX, hotY);
+  ImageLists().BeginDrag(Handle(), index, hotX, hotY);
   FDragging = true;
 }
 
@@ -263,24 +309,24 @@ bool TDragImageSet::LockTo(HWND window, int x, int y) {
   Unlock();
   FDragWindow = window;
   POINT p = WindowPoint(x, y);
-  return ImageList_DragEnter(window, p.x, p.y);
+  return ImageLists().DragEnter(window, p.x, p.y);
 }
 
 void TDragImageSet::Unlock() {
   if (!FDragWindow) return;
-  ImageList_DragLeave(FDragWindow);
+  ImageLists().DragLeave(FDragWindow);
   FDragWindow = nullptr;
 }
 
 void TDragImageSet::DragMoveTo(int x, int y) {
   POINT p = WindowPoint(x, y);
-  ImageList_DragMove(p.x, p.y);
+  ImageLists().DragMove(p.x, p.y);
 }
 
 void TDragImageSet::EndDrag() {
   if (!FDragging) return;
   Unlock();
-  ImageList_EndDrag();
+  ImageLists().EndDrag();
   FDragging = false;
   SetDragCursor(crNone);
   ShowCursor(TRUE);
@@ -297,22 +343,22 @@ void TDragImageSet::SetDragCursor(TCursor cursor) {
 void TDragImageSet::BuildCursorImage() {
   if (FDragCursor == crNone) return;
   HIMAGELIST cursors =
-      ImageList_Create(GetSystemMetrics(SM_CXCURSOR), GetSystemMetrics(SM_CYCURSOR), ILC_MASK, 1, 1);
+      ImageLists().Create(GetSystemMetrics(SM_CXCURSOR), GetSystemMetrics(SM_CYCURSOR), ILC_MASK, 1, 1);
   if (!cursors) return;
   HCURSOR cursor = AppHost().Cursors(FDragCursor);
-  ImageList_ReplaceIcon(cursors, -1, cursor);
-  ImageList_ReplaceIcon(cursors, -1, cursor);
-  ImageList_SetDragCursorImage(cursors, 0, 0, 0);
+  ImageLists().ReplaceIcon(cursors, -1, cursor);
+  ImageLists().ReplaceIcon(cursors, -1, cursor);
+  ImageLists().SetDragCursorImage(cursors, 0, 0, 0);
   POINT hot{0, 0};
-  ImageList_GetDragImage(nullptr, &hot);
-  ImageList_SetDragCursorImage(cursors, 1, hot.x, hot.y);
-  ImageList_Destroy(cursors);
+  ImageLists().GetDragImage(nullptr, &hot);
+  ImageLists().SetDragCursorImage(cursors, 1, hot.x, hot.y);
+  ImageLists().Destroy(cursors);
 }
 
 void TDragImageSet::ShowDragImage() {
-  if (FDragging) ImageList_DragShowNolock(TRUE);
+  if (FDragging) ImageLists().DragShowNolock(TRUE);
 }
 
 void TDragImageSet::HideDragImage() {
-  if (FDragging) ImageList_DragShowNolock(FALSE);
+  if (FDragging) ImageLists().DragShowNolock(FALSE);
 }
