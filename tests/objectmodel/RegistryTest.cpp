@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "DefinitionBuilder.h"
 #include "Lists.h"
 #include "Registry.h"
 #include "StreamingClasses.h"
