@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "Runtime.h"
@@ -80,13 +81,9 @@ TEST(Reader, ValuesByTagAndByThePropertysType) {
                                .Short("Font.Style").Set({"FSBOLD", "fsunderLINE"})
                                .Short("ParentFont").Byte({tgTrue})));
   EXPECT_EQ(form.Font(), font);  // a path leads into the existing sub-object
-  EXPECT_EQ(font->Height, -11);
-  EXPECT_EQ(form.Top, 136);
-  EXPECT_EQ(form.Width, 70000);
-  EXPECT_EQ(font->Color, static_cast<std::int32_t>(0x80000008));
-  EXPECT_EQ(font->Charset, 2);
-  EXPECT_EQ(font->Style, 1 | 4);
-  EXPECT_TRUE(form.ParentFont);
+  EXPECT_EQ(std::tuple(font->Height, form.Top, form.Width, font->Color, font->Charset + 0,
+                       font->Style + 0, form.ParentFont),
+            std::tuple(-11, 136, 70000, static_cast<std::int32_t>(0x80000008), 2, 1 | 4, true));
 }
 
 // Each refused entry names the component and the property path.
