@@ -352,15 +352,14 @@ TEST(Writer, AgainstAnAncestorOnlyDifferencesAreWritten) {
   auto* b = static_cast<TEveryKind*>(root.FindOwned("B"));
   b->Int32 = 9;
   b->Font()->Height = -20;
-  static_cast<TItem*>(b->Items()->Add())->Text = "x";
+  static_cast<TItem*>(b->Items()->Items(0))->Value = 5;  // the same count and size of items
   // A, unchanged and without children, leaves nothing.
   EXPECT_EQ(WrittenDefinition(&root, &ancestor),
             TDef()
                 .Signature().Byte({0xF1}).Head("TKindsRoot", "Root").End()
                 .Byte({0xF1}).Head("TEveryKind", "B")
                 .Short("Int32").Int8(9).Short("Font.Height").Int8(-20)
-                .Short("Items").Byte({tgCollection, tgList}).Short("Value").Int8(3).End()
-                .Byte({tgList}).Short("Text").Str("x").End().End()
+                .Short("Items").Byte({tgCollection, tgList}).Short("Value").Int8(5).End().End()
                 .End().End()
                 .End()
                 .Bytes);
