@@ -1,12 +1,12 @@
 // The class registry, identifier converters, references between roots,
-// loading lists and definitions read from the program's resources.
+// loading lists and definitions read from the program's resources; the entry
+// of the object-model tests.
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "DefinitionBuilder.h"
 #include "Lists.h"
-#include "Registry.h"
+#include "Runtime.h"
 #include "StreamingClasses.h"
 #include "TestSupport.h"
 
@@ -44,31 +44,13 @@ class TLoadedForm : public TMainForm {
 };
 SONDREL_CLASS_RECORD(TLoadedForm, TMainForm, "Tests");
 
-constinit const TTypeInfo LookAlikeColorType = IntegerType("TColor", otSLong, INT32_MIN, INT32_MAX);
-constinit const TTypeInfo LocalType = IntegerType("TLocal", otSLong, INT32_MIN, INT32_MAX);
-
-TComponent* FoundRoot = nullptr;
-TComponent* FindRoot(const String& name) {
-  return FoundRoot && SameName(name, FoundRoot->Name().c_str()) ? FoundRoot : nullptr;
-}
-
-// Leaves no finder and none of the roots' references behind.
-struct TFixupCleanup {
-  std::vector<TComponent*> Roots;
-  ~TFixupCleanup() {
-    SetGlobalComponentFinder(nullptr);
-    FoundRoot = nullptr;
-    for (TComponent* root : Roots) DiscardFixups(root, String());
-  }
-};
-
 class RegistryTest : public testing::Test {
  protected:
   void TearDown() override { EXPECT_EQ(TCounted::Live, Live); }
   const int Live = TCounted::Live;
 };
 
-TEST_F(RegistryTest, RegisterClassChainStopsAtTPersistent) {
+TEST_F(RegistryTest, ClassChainsRegisterUpToTPersistentAndNamesStayUnique) {
   RegisterClassChain(TEveryKind::StaticClass());
   EXPECT_EQ(LookupClass("teverykind"), TEveryKind::StaticClass());
   EXPECT_EQ(LookupClass("TPersistent"), TPersistent::StaticClass());
@@ -79,9 +61,7 @@ TEST_F(RegistryTest, RegisterClassChainStopsAtTPersistent) {
   EXPECT_EQ(LookupClass("TCollectionItem"), TCollectionItem::StaticClass());
   EXPECT_RAISES(EClassNotFound, RequireClass("TNoSuch"), "Class TNoSuch not found");
   EXPECT_EQ(RequireClass("tkindsroot"), TKindsRoot::StaticClass());
-}
 
-TEST_F(RegistryTest, AnotherClassOfARegisteredNameIsRefused) {
   RegisterClassChain(first::TTwin::StaticClass());
   RegisterClassChain(first::TTwin::StaticClass());  // again: nothing happens
   EXPECT_RAISES(EFilerError, RegisterClassChain(second::TTwin::StaticClass()),
@@ -99,6 +79,9 @@ TEST_F(RegistryTest, FindFieldClassUsesTheRootsFieldClasses) {
   EXPECT_EQ(FindFieldClass(&form, "TKindsRoot"), TKindsRoot::StaticClass());
   EXPECT_RAISES(EClassNotFound, FindFieldClass(&form, "TNoSuch"), "Class TNoSuch not found");
 }
+
+constinit const TTypeInfo LookAlikeColorType = IntegerType("TColor", otSLong, INT32_MIN, INT32_MAX);
+constinit const TTypeInfo LocalType = IntegerType("TLocal", otSLong, INT32_MIN, INT32_MAX);
 
 TEST_F(RegistryTest, ConvertersServeExactlyTheirTypeRecord) {
   std::int32_t value = 0;
@@ -124,6 +107,21 @@ TEST_F(RegistryTest, ConvertersServeExactlyTheirTypeRecord) {
   EXPECT_EQ(FindIntConst(&LocalType)->IdentToInt, one);
 }
 
+TComponent* FoundRoot = nullptr;
+TComponent* FindRoot(const String& name) {
+  return FoundRoot && SameName(name, FoundRoot->Name().c_str()) ? FoundRoot : nullptr;
+}
+
+// Leaves no finder and none of the roots' references behind.
+struct TFixupCleanup {
+  std::vector<TComponent*> Roots;
+  ~TFixupCleanup() {
+    SetGlobalComponentFinder(nullptr);
+    FoundRoot = nullptr;
+    for (TComponent* root : Roots) DiscardFixups(root, String());
+  }
+};
+
 // A reference read as Root.Name waits for the finder to know that root.
 TEST_F(RegistryTest, ReferencesIntoOtherRootsWaitForTheirRoot) {
   RegisterClassChain(TEveryKind::StaticClass());
@@ -133,9 +131,9 @@ TEST_F(RegistryTest, ReferencesIntoOtherRootsWaitForTheirRoot) {
   target->Rename("Target");
   TFixupCleanup cleanup{{&source, &waiting}};
   auto read = [](TKindsRoot& root, const char* reference) {
-    ReadInto(&root, TDef().Signature().Head("TKindsRoot", "Root").End()
-                        .Head("TEveryKind", "A").Short("Reference").Ident(reference).End().End()
-                        .End().Bytes);
+    ReadInto(&root, RootWith("TKindsRoot", "Root", TDef(),
+                             TDef().Head("TEveryKind", "A").Short("Reference").Ident(reference)
+                                 .End().End()));
     return static_cast<TEveryKind*>(root.FindOwned("A"));
   };
   const int before = GlobalFixupCount();
@@ -183,3 +181,10 @@ TEST_F(RegistryTest, LoadInheritedDefinitionsReadsTheClassChainThenLoads) {
 
 }  // namespace
 }  // namespace objectmodel_test
+
+int main(int argc, char** argv) {
+  InitRuntime();
+  streaming_test::RegisterConverters();
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -80,10 +80,6 @@ class TSubForm : public TMainForm {
 };
 SONDREL_CLASS_RECORD(TSubForm, TMainForm, "Tests");
 
-const char* const FourNames[] = {"fnZero", "fnOne", "fnTwo", "fnThree"};
-constinit const TTypeInfo FourType = EnumType("TFour", FourNames);
-constinit const TTypeInfo LowFourType = EnumSubrange("TLowFour", FourType, 0, 1);
-
 const TPropInfo* P(TClass cls, const char* name) {
   const TPropInfo* p = FindPropInfo(cls, name);
   EXPECT_NE(p, nullptr) << name;
@@ -99,18 +95,9 @@ TEST(TypInfo, SameNameNeedsEqualLengthAndIgnoresLetterCase) {
   EXPECT_FALSE(SameName(String("Tag\0", 4), "Tag"));
 }
 
-TEST(TypInfo, FindPropInfoSearchesAncestorsWithoutCase) {
-  EXPECT_STREQ(P(TLabel::StaticClass(), "autosize")->Name, "AutoSize");
-  for (const char* missing : {"font.height", "AutoSiz", "PixelsPerInch" /* a sibling's */})
-    EXPECT_EQ(FindPropInfo(TLabel::StaticClass(), missing), nullptr) << missing;
-  EXPECT_EQ(FindPropInfo(TLabel::StaticClass(), "name"),
-            FindPropInfo(TComponent::StaticClass(), "Name"));
-  // A redeclared property is found in its derived form.
-  EXPECT_EQ(FindPropInfo(TRelabel::StaticClass(), "AutoSize"), &RelabelProps[0]);
-}
-
-// Every name of a class chain, in other letter case, finds the property a
-// search through the chain in declaration order meets first.
+// Every name of a class chain, in other letter case, cut short or made
+// longer, finds the property a search through the chain in declaration order
+// meets first; a redeclared property is found in its derived form.
 TEST(TypInfo, FindPropInfoFindsWhatASearchInDeclarationOrderFindsFirst) {
   auto props = [](TClass c) {
     return c->Published ? c->Published->Props : std::span<const TPropInfo>{};
@@ -118,15 +105,20 @@ TEST(TypInfo, FindPropInfoFindsWhatASearchInDeclarationOrderFindsFirst) {
   for (TClass cls : {TRelabel::StaticClass(), TSubForm::StaticClass(), TEveryKind::StaticClass(),
                      TWide::StaticClass(), TKindsRoot::StaticClass(), TPanel::StaticClass()})
     for (TClass owner = cls; owner; owner = owner->Parent)
-      for (const TPropInfo& declared : props(owner))
-        for (String name : {String(declared.Name), String(declared.Name) + "x"}) {
-          for (char& c : name) c = static_cast<char>(c ^ 0x20 * (c >= 'A'));
+      for (const TPropInfo& declared : props(owner)) {
+        const String name = declared.Name;
+        for (String lookup : {name, name + "x", name.substr(0, name.size() - 1)}) {
+          for (char& c : lookup) c = static_cast<char>(c ^ 0x20 * (c >= 'A'));
           const TPropInfo* first = nullptr;
           for (TClass c = cls; c; c = c->Parent)
             for (const TPropInfo& p : props(c))
-              first = first || !SameName(name, p.Name) ? first : &p;
-          EXPECT_EQ(FindPropInfo(cls, name), first) << cls->Name << " " << name;
+              first = first || !SameName(lookup, p.Name) ? first : &p;
+          EXPECT_EQ(FindPropInfo(cls, lookup), first) << cls->Name << " " << lookup;
         }
+      }
+  EXPECT_EQ(FindPropInfo(TRelabel::StaticClass(), "AutoSize"), &RelabelProps[0]);
+  for (const char* missing : {"font.height", "PixelsPerInch" /* a sibling's */})
+    EXPECT_EQ(FindPropInfo(TLabel::StaticClass(), missing), nullptr) << missing;
 }
 
 // The names of the complete property list; those the class itself declares
@@ -152,26 +144,35 @@ TEST(TypInfo, ListPropInfosPutsAncestorsFirstInDeclarationOrder) {
   EXPECT_EQ(PropCount(TObject::StaticClass()), 0);
 }
 
+const char* const FourNames[] = {"fnZero", "fnOne", "fnTwo", "fnThree"};
+constinit const TTypeInfo FourType = EnumType("TFour", FourNames);
+constinit const TTypeInfo LowFourType = EnumSubrange("TLowFour", FourType, 0, 1);
+
+// A sub-range looks its names up in its base type; Boolean names are given
+// in lower case.
 TEST(TypInfo, EnumerationNames) {
-  EXPECT_EQ(EnumValueByName(&FourType, "FNTWO"), 2);
-  EXPECT_EQ(EnumValueByName(&FourType, "fnFour"), -1);
-  EXPECT_EQ(EnumValueByName(&FourType, ""), -1);
-  // A sub-range looks its names up in its base type.
-  EXPECT_EQ(EnumValueByName(&LowFourType, "fnTwo"), 2);
-  EXPECT_EQ(EnumNameByValue(&LowFourType, 1), "fnOne");
-  // Boolean names are given in lower case.
-  EXPECT_EQ(EnumValueByName(&BooleanTypeInfo, "TRUE"), 1);
-  EXPECT_EQ(EnumNameByValue(&BooleanTypeInfo, 0), "false");
-  EXPECT_EQ(EnumNameByValue(&FourType, 3), "fnThree");
-  EXPECT_EQ(EnumNameByValue(&FourType, 4), "");
+  const std::tuple<const TTypeInfo*, const char*, int> byName[] = {
+      {&FourType, "FNTWO", 2},          {&FourType, "fnFour", -1}, {&FourType, "", -1},
+      {&LowFourType, "fnTwo", 2},       {&BooleanTypeInfo, "TRUE", 1}};
+  for (auto [type, name, value] : byName) EXPECT_EQ(EnumValueByName(type, name), value) << name;
+  const std::tuple<const TTypeInfo*, int, const char*> byValue[] = {
+      {&LowFourType, 1, "fnOne"}, {&BooleanTypeInfo, 0, "false"}, {&FourType, 3, "fnThree"},
+      {&FourType, 4, ""}};
+  for (auto [type, value, name] : byValue) EXPECT_EQ(EnumNameByValue(type, value), name) << value;
 }
 
+// The type record's width decides, not the width of the C++ member; indexed
+// accessors pass their index.
 TEST(TypInfo, OrdinalsFollowTheWidthOfTheirTypeRecord) {
   TEveryKind every(nullptr);
   every.Char = '\xE9';
   EXPECT_EQ(ReadOrdinalProp(&every, P(TEveryKind::StaticClass(), "Char")), 0xE9);
+  WriteOrdinalProp(&every, P(TEveryKind::StaticClass(), "Indexed2"), 7);
+  WriteOrdinalProp(&every, P(TEveryKind::StaticClass(), "indexed0"), -3);
+  EXPECT_EQ(every.Indexed[0], -3);
+  EXPECT_EQ(every.Indexed[2], 7);
+  EXPECT_EQ(ReadOrdinalProp(&every, P(TEveryKind::StaticClass(), "Indexed2")), 7);
 
-  // The type record's width decides, not the width of the C++ member.
   TWide wide(nullptr);
   TClass cls = TWide::StaticClass();
   wide.Narrow16 = 0xFFF4;
@@ -184,19 +185,17 @@ TEST(TypInfo, OrdinalsFollowTheWidthOfTheirTypeRecord) {
   EXPECT_EQ(wide.Narrow8, 254);
   WriteOrdinalProp(&wide, P(cls, "Fixed"), 7);  // read-only: ignored
   EXPECT_EQ(ReadOrdinalProp(&wide, P(cls, "Fixed")), 42);
+  EXPECT_FALSE(IsPropStored(&wide, P(cls, "Narrow8")));
+  wide.StoreIt = true;
+  EXPECT_TRUE(IsPropStored(&wide, P(cls, "Narrow8")));
+  EXPECT_FALSE(IsPropStored(&wide, P(cls, "Name")));
 }
 
-TEST(TypInfo, IndexedAccessorsShortTextsAndFloatKinds) {
-  TEveryKind every(nullptr);
-  TClass cls = TEveryKind::StaticClass();
-  WriteOrdinalProp(&every, P(cls, "Indexed2"), 7);
-  WriteOrdinalProp(&every, P(cls, "indexed0"), -3);
-  EXPECT_EQ(every.Indexed[0], -3);
-  EXPECT_EQ(every.Indexed[2], 7);
-  EXPECT_EQ(ReadOrdinalProp(&every, P(cls, "Indexed2")), 7);
-
+TEST(TypInfo, ShortTextsAndFloatKinds) {
   // A field holds at most the type's maximum; a setter and a getter pass
   // through a short text of at most 255 characters.
+  TEveryKind every(nullptr);
+  TClass cls = TEveryKind::StaticClass();
   WriteTextProp(&every, P(cls, "ShortText"), "0123456789ABCDEFGHIJ");
   EXPECT_EQ(every.ShortText, "0123456789ABCDE");
   TWide wide(nullptr);
@@ -220,15 +219,8 @@ TEST(TypInfo, IndexedAccessorsShortTextsAndFloatKinds) {
   EXPECT_EQ(ReadFloatProp(&every, P(cls, "Currency")), -1 / 10000.0L);
 }
 
-TEST(TypInfo, StoredFlags) {
-  TButton button(nullptr);
-  EXPECT_FALSE(IsPropStored(&button, P(TButton::StaticClass(), "Name")));
-  TWide wide(nullptr);
-  EXPECT_FALSE(IsPropStored(&wide, P(TWide::StaticClass(), "Narrow8")));
-  wide.StoreIt = true;
-  EXPECT_TRUE(IsPropStored(&wide, P(TWide::StaticClass(), "Narrow8")));
-}
-
+// Lookups ignore letter case and search the ancestors; names are cut to 255
+// characters.
 TEST(TypInfo, PublishedMethodsAndFields) {
   TSubForm form(nullptr);
   void* exit = TNotifyEvent::Of<&TMainForm::ExitBtnClick>(&form).Method.Code;
@@ -241,13 +233,10 @@ TEST(TypInfo, PublishedMethodsAndFields) {
   TKindsRoot root(nullptr);
   void* other = TNotifyEvent::Of<&TKindsRoot::Handler>(&root).Method.Code;
   EXPECT_EQ(MethodNameByAddress(TMainForm::StaticClass(), other), "");
-
   EXPECT_EQ(FieldAddressByName(&form, "LABEL1"), reinterpret_cast<TObject**>(&form.Label1));
   EXPECT_EQ(FieldAddressByName(&form, "Label"), nullptr);
   EXPECT_EQ(FieldAddressByName(&form, "PixelsPerInch"), nullptr);  // a property, not a field
-}
 
-TEST(TypInfo, LookupNamesAreCutTo255Characters) {
   TLongNames object(nullptr);
   const String exact(LongName.data());
   ASSERT_EQ(exact.size(), 255u);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <regex>
+#include <tuple>
 
 #include "Exceptions.h"
 #include "Report.h"
@@ -12,18 +13,15 @@
 namespace {
 
 TEST(Report, TextNamesClassModuleAddressAndMessageWithOneFullStop) {
-  const void* none = nullptr;
-  String disk = "Disk full";
-  EXPECT_EQ(ExceptionReportText("EInOutError", &disk, none),
-            "Exception EInOutError in module runtime_tests.exe at 00000000.\nDisk full.");
-  String stop = "Ends with a stop.";
-  EXPECT_EQ(ExceptionReportText("Exception", &stop, none),
-            "Exception Exception in module runtime_tests.exe at 00000000.\nEnds with a stop.");
-  String empty;
-  EXPECT_EQ(ExceptionReportText("EAbort", &empty, none),
-            "Exception EAbort in module runtime_tests.exe at 00000000.\n");
-  EXPECT_EQ(ExceptionReportText("TList", nullptr, none),
-            "Exception TList in module runtime_tests.exe at 00000000.\n");
+  const String disk = "Disk full", stop = "Ends with a stop.", empty;
+  const std::tuple<const char*, const String*, const char*> cases[] = {
+      {"EInOutError", &disk, "Disk full."},
+      {"Exception", &stop, "Ends with a stop."},
+      {"EAbort", &empty, ""},
+      {"TList", nullptr, ""}};
+  for (auto [cls, message, tail] : cases)
+    EXPECT_EQ(ExceptionReportText(cls, message, nullptr),
+              "Exception " + String(cls) + " in module runtime_tests.exe at 00000000.\n" + tail);
 }
 
 TEST(Report, AddressesAreRelativeToTheProgramCodeAndLongTextsAreCut) {
@@ -37,107 +35,74 @@ TEST(Report, AddressesAreRelativeToTheProgramCodeAndLongTextsAreCut) {
   EXPECT_EQ(text.size(), 255u);
 }
 
-// Runs the report helper with `args`, returning its exit code and output.
-struct TRun {
-  DWORD ExitCode = 0;
-  std::string Output;
-};
-
-std::string HelperPath(const char* name) {
+// Starts the report helper `name` (beside this program) with `args`, its
+// output into `output` when given; the process, or null.
+HANDLE StartHelper(const char* name, const char* args, HANDLE output = nullptr) {
   char path[MAX_PATH];
   GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path);
-  return dir.substr(0, dir.rfind('\\') + 1) + name;
-}
-
-TRun RunHelper(const std::string& commandLine, HANDLE* processOut = nullptr) {
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE readPipe, writePipe;
-  CreatePipe(&readPipe, &writePipe, &inherit, 0);
-  SetHandleInformation(readPipe, HANDLE_FLAG_INHERIT, 0);
+  std::string line = path;
+  line = "\"" + line.substr(0, line.rfind('\\') + 1) + name + "\" " + args;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = writePipe;
-  startup.hStdError = writePipe;
+  startup.dwFlags = output ? STARTF_USESTDHANDLES : 0;
+  startup.hStdOutput = startup.hStdError = output;
   PROCESS_INFORMATION process{};
-  std::string line = commandLine;
-  TRun run;
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                       &process)) {
-    ADD_FAILURE() << "cannot start " << commandLine;
-    return run;
+    ADD_FAILURE() << "cannot start " << line;
+    return nullptr;
   }
-  CloseHandle(writePipe);
   CloseHandle(process.hThread);
-  if (processOut) {
-    *processOut = process.hProcess;
-    CloseHandle(readPipe);
-    return run;
-  }
-  char buffer[512];
-  DWORD n;
-  while (ReadFile(readPipe, buffer, sizeof buffer, &n, nullptr) && n > 0) run.Output.append(buffer, n);
-  CloseHandle(readPipe);
-  WaitForSingleObject(process.hProcess, 20000);
-  GetExitCodeProcess(process.hProcess, &run.ExitCode);
-  CloseHandle(process.hProcess);
-  return run;
+  return process.hProcess;
+}
+
+// The exit code of a finished process.
+DWORD ExitCodeOf(HANDLE process) {
+  DWORD code = 0;
+  EXPECT_EQ(WaitForSingleObject(process, 20000), WAIT_OBJECT_0);
+  GetExitCodeProcess(process, &code);
+  CloseHandle(process);
+  return code;
 }
 
 TEST(Report, ConsoleProgramWritesTheReportAndExitsWithOne) {
-  std::string helper = HelperPath("report_console.exe");
-  TRun run = RunHelper("\"" + helper + "\" exception Disk full");
-  EXPECT_EQ(run.ExitCode, 1u);
-  EXPECT_TRUE(std::regex_match(
-      run.Output, std::regex("Exception EInOutError in module report_console\\.exe at [0-9A-F]{8}\\.\r?\n"
-                             "Disk full\\.\r?\n")))
-      << run.Output;
-
-  run = RunHelper("\"" + helper + "\" object");
-  EXPECT_EQ(run.ExitCode, 1u);
-  EXPECT_TRUE(std::regex_match(
-      run.Output, std::regex("Exception TObject in module report_console\\.exe at 00000000\\.\r?\n\r?\n")))
-      << run.Output;
-
-  run = RunHelper("\"" + helper + "\" fault");
-  EXPECT_EQ(run.ExitCode, 1u);
-  EXPECT_TRUE(std::regex_match(
-      run.Output,
-      std::regex("Exception EAccessViolation in module report_console\\.exe at ([0-9A-F]{8})\\.\r?\n"
-                 "Access violation at address [0-9A-F]{8}\\. Write of address 00000000\\.\r?\n")))
-      << run.Output;
-
-  // A fault inside a system routine cannot be unwound as a C++ exception; it
-  // is reported all the same instead of waiting in the platform's debugger.
-  run = RunHelper("\"" + helper + "\" systemfault");
-  EXPECT_EQ(run.ExitCode, 1u);
-  EXPECT_TRUE(std::regex_match(
-      run.Output,
-      std::regex("Exception EAccessViolation in module report_console\\.exe at ([0-9A-F]{8})\\.\r?\n"
-                 "Access violation at address [0-9A-F]{8}\\. Write of address 00000000\\.\r?\n")))
-      << run.Output;
-}
-
-BOOL CALLBACK FindReportBox(HWND window, LPARAM found) {
-  char title[64], cls[16];
-  GetWindowTextA(window, title, sizeof title);
-  GetClassNameA(window, cls, sizeof cls);
-  if (std::string(title) == "Application Error" && std::string(cls) == "#32770") {
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
+  const char* const fault =
+      "Exception EAccessViolation in module report_console\\.exe at [0-9A-F]{8}\\.\r?\n"
+      "Access violation at address [0-9A-F]{8}\\. Write of address 00000000\\.\r?\n";
+  const std::pair<const char*, const char*> cases[] = {
+      {"exception Disk full",
+       "Exception EInOutError in module report_console\\.exe at [0-9A-F]{8}\\.\r?\nDisk full\\.\r?\n"},
+      {"object", "Exception TObject in module report_console\\.exe at 00000000\\.\r?\n\r?\n"},
+      {"fault", fault},
+      // A fault inside a system routine cannot be unwound as a C++ exception;
+      // it is reported all the same instead of waiting in the platform's debugger.
+      {"systemfault", fault}};
+  for (auto [args, pattern] : cases) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readPipe, writePipe;
+    CreatePipe(&readPipe, &writePipe, &inherit, 0);
+    SetHandleInformation(readPipe, HANDLE_FLAG_INHERIT, 0);
+    HANDLE process = StartHelper("report_console.exe", args, writePipe);
+    CloseHandle(writePipe);
+    std::string output;
+    char buffer[512];
+    DWORD n;
+    while (ReadFile(readPipe, buffer, sizeof buffer, &n, nullptr) && n > 0) output.append(buffer, n);
+    CloseHandle(readPipe);
+    ASSERT_NE(process, nullptr);
+    EXPECT_EQ(ExitCodeOf(process), 1u) << args;
+    EXPECT_TRUE(std::regex_match(output, std::regex(pattern))) << args << ": " << output;
   }
-  return TRUE;
 }
 
+// The box is task-modal with the error icon and the single OK button.
 TEST(Report, WindowedProgramShowsAnErrorBoxTitledApplicationError) {
-  HANDLE process = nullptr;
-  RunHelper("\"" + HelperPath("report_gui.exe") + "\" exception Disk full", &process);
+  HANDLE process = StartHelper("report_gui.exe", "exception Disk full");
   ASSERT_NE(process, nullptr);
   HWND box = nullptr;
   for (int i = 0; i < 200 && !box; ++i) {
     Sleep(50);
-    EnumWindows(FindReportBox, reinterpret_cast<LPARAM>(&box));
+    box = FindWindowA("#32770", "Application Error");
   }
   ASSERT_NE(box, nullptr) << "no message box appeared";
   char text[512] = "";
@@ -146,15 +111,10 @@ TEST(Report, WindowedProgramShowsAnErrorBoxTitledApplicationError) {
       text, std::regex("Exception EInOutError in module report_gui\\.exe at [0-9A-F]{8}\\.\n"
                        "Disk full\\.")))
       << text;
-  // The box is task-modal with the error icon and the single OK button.
   EXPECT_NE(GetDlgItem(box, IDOK), nullptr);
   EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
-  ASSERT_EQ(WaitForSingleObject(process, 20000), WAIT_OBJECT_0);
-  DWORD code = 0;
-  GetExitCodeProcess(process, &code);
-  EXPECT_EQ(code, 1u);
-  CloseHandle(process);
+  EXPECT_EQ(ExitCodeOf(process), 1u);
 }
 
 }  // namespace

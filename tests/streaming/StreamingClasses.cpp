@@ -188,8 +188,6 @@ void TFont::AssignFrom(const TObject* source) {
       std::tie(f->Charset, f->Color, f->Height, f->Name, f->Style);
 }
 
-TControl::TControl(TComponent* owner) : TComponent(owner) {}
-
 TControl::~TControl() {
   for (TControl* child : FChildren) child->FParent = nullptr;
   if (FParent) std::erase(FParent->FChildren, this);
@@ -199,10 +197,6 @@ void TControl::AttachToParent(TComponent* parent) {
   if (!parent || !parent->Is<TControl>() || parent == this) return;
   FParent = static_cast<TControl*>(parent);
   FParent->FChildren.push_back(this);
-}
-
-void TControl::EnumChildren(const std::function<void(TComponent*)>& callback) {
-  for (TControl* child : FChildren) callback(child);
 }
 
 void TControl::MoveChild(TComponent* child, int position) {
@@ -225,8 +219,6 @@ void TItem::AssignFrom(const TObject* source) {
   Text = static_cast<const TItem*>(source)->Text;
 }
 
-TEveryKind::TEveryKind(TComponent* owner) : TComponent(owner) {}
-
 void TEveryKind::DefineProperties(TFiler& filer) {
   TComponent::DefineProperties(filer);
   TPersistent* a = filer.Ancestor();
@@ -243,10 +235,6 @@ void TEveryKind::ReadData(TStream& stream) {
 
 void TEveryKind::WriteData(TStream& stream) {
   stream.WriteBuffer(Binary.data(), static_cast<std::int32_t>(Binary.size()));
-}
-
-void TKindsRoot::EnumChildren(const std::function<void(TComponent*)>& callback) {
-  for (int i = 0; i < OwnedCount(); ++i) callback(OwnedAt(i));
 }
 
 }  // namespace streaming_test

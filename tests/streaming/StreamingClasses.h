@@ -1,14 +1,18 @@
 // Component classes for the streaming tests: a tree shaped like the sound
 // player's main form (a form with buttons, a panel and a label, each with a
-// font), and a component with a published property of every kind.
+// font), and a component with a published property of every kind. Then the
+// helpers of the tests: definitions built byte by byte, streams holding them,
+// reading and writing whole definitions.
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "Collections.h"
 #include "Components.h"
 #include "Reader.h"
+#include "Registry.h"
 #include "StringLists.h"
 #include "TypInfo.h"
 #include "Writer.h"
@@ -24,8 +28,6 @@ void RegisterConverters();
 struct TCounted {
   TCounted() { ++Live; }
   ~TCounted() { --Live; }
-  TCounted(const TCounted&) = delete;
-  TCounted& operator=(const TCounted&) = delete;
   static inline int Live = 0;
 };
 
@@ -33,7 +35,7 @@ class TFont : public TPersistent {
   SONDREL_CLASS(TFont)
 
  public:
-  std::uint8_t Charset = 1;  // DEFAULT_CHARSET
+  std::uint8_t Charset = 1;                                    // DEFAULT_CHARSET
   std::int32_t Color = static_cast<std::int32_t>(0x80000008);  // clWindowText
   std::int32_t Height = -11;
   String Name = "MS Sans Serif";
@@ -47,7 +49,7 @@ class TControl : public TComponent {
   SONDREL_CLASS(TControl)
 
  public:
-  explicit TControl(TComponent* owner);
+  using TComponent::TComponent;
   ~TControl() override;
 
   std::int32_t Left = 0, Top = 0, Width = 0, Height = 0;
@@ -61,7 +63,9 @@ class TControl : public TComponent {
   const std::vector<TControl*>& Children() const { return FChildren; }
 
   void AttachToParent(TComponent* parent) override;
-  void EnumChildren(const std::function<void(TComponent*)>& callback) override;
+  void EnumChildren(const std::function<void(TComponent*)>& callback) override {
+    for (TControl* child : FChildren) callback(child);
+  }
   void MoveChild(TComponent* child, int position) override;
   void AfterLoad() override;
   std::vector<std::pair<TControl*, int>> Moves;  // the MoveChild calls
@@ -105,9 +109,7 @@ class TMainForm : public TControl {
   using TControl::TControl;
   std::int32_t PixelsPerInch = 96;
   std::int32_t TextHeight = 0;
-  TButton* ExitBtn = nullptr;
-  TButton* Play1Btn = nullptr;
-  TButton* Play2Btn = nullptr;
+  TButton *ExitBtn = nullptr, *Play1Btn = nullptr, *Play2Btn = nullptr;
   TPanel* Panel1 = nullptr;
   TLabel* Label1 = nullptr;
   void ExitBtnClick(TObject* sender) { Clicked.push_back({"ExitBtnClick", sender}); }
@@ -134,7 +136,7 @@ class TEveryKind : public TComponent {
   SONDREL_CLASS(TEveryKind)
 
  public:
-  explicit TEveryKind(TComponent* owner);
+  using TComponent::TComponent;
 
   std::int8_t Int8 = 0;
   std::uint8_t UInt8 = 0;
@@ -190,7 +192,97 @@ class TKindsRoot : public TComponent {
   TCounted Counted;
   void Handler(TObject*) {}
   void OtherHandler(TObject*) {}
-  void EnumChildren(const std::function<void(TComponent*)>& callback) override;
+  void EnumChildren(const std::function<void(TComponent*)>& callback) override {
+    for (int i = 0; i < OwnedCount(); ++i) callback(OwnedAt(i));
+  }
+};
+
+// --- Helpers of the tests ------------------------------------------------------
+
+// Appends the pieces of a definition: raw bytes, short texts and tagged values.
+struct TDef {
+  String Bytes;
+
+  TDef& Byte(std::initializer_list<int> bytes) {
+    for (int b : bytes) Bytes += static_cast<char>(b);
+    return *this;
+  }
+  TDef& Raw(const void* data, std::size_t count) {
+    Bytes.append(static_cast<const char*>(data), count);
+    return *this;
+  }
+  TDef& Short(const String& s) { return Byte({static_cast<int>(s.size())}).Raw(s.data(), s.size()); }
+  TDef& Signature() { return Raw("TPF0", 4); }
+  TDef& Head(const String& className, const String& name) { return Short(className).Short(name); }
+  TDef& End() { return Byte({tgNull}); }
+  TDef& Int8(std::int8_t v) { return Byte({tgInt8}).Raw(&v, 1); }
+  TDef& Int16(std::int16_t v) { return Byte({tgInt16}).Raw(&v, 2); }
+  TDef& Int32(std::int32_t v) { return Byte({tgInt32}).Raw(&v, 4); }
+  TDef& Str(const String& s) { return Byte({tgString}).Short(s); }
+  TDef& LongStr(const String& s) {
+    auto n = static_cast<std::uint32_t>(s.size());
+    return Byte({tgLongString}).Raw(&n, 4).Raw(s.data(), s.size());
+  }
+  TDef& Ident(const String& s) { return Byte({tgIdent}).Short(s); }
+  TDef& Set(std::initializer_list<const char*> names) {
+    Byte({tgSet});
+    for (const char* name : names) Short(name);
+    return Short("");
+  }
+  TDef& Append(const TDef& other) { return Raw(other.Bytes.data(), other.Bytes.size()); }
+};
+
+// A root record of class `cls` named `name`: its entries, then its children.
+inline String RootWith(const char* cls, const char* name, const TDef& entries,
+                       const TDef& children = TDef()) {
+  return TDef().Signature().Head(cls, name).Append(entries).End().Append(children).End().Bytes;
+}
+inline String FormWith(const TDef& entries, const TDef& children = TDef()) {
+  return RootWith("TMainForm", "MainForm", entries, children);
+}
+
+// A memory stream holding the given bytes, positioned at 0.
+struct TDefStream : TMemoryStream {
+  explicit TDefStream(const String& bytes) {
+    WriteBuffer(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+    SetPosition(0);
+  }
+};
+
+inline String BytesOf(TCustomMemoryStream& stream) {
+  return String(static_cast<const char*>(stream.Memory()), stream.Size());
+}
+
+// Reads the definition in `bytes` into `root`.
+inline void ReadInto(TComponent* root, const String& bytes) {
+  TDefStream stream(bytes);
+  stream.ReadComponentFrom(root);
+}
+
+// What the writer puts out for `root` against `ancestor`.
+inline String WrittenDefinition(TComponent* root, TComponent* ancestor = nullptr,
+                                int bufferSize = 256) {
+  TMemoryStream stream;
+  {
+    TWriter writer(stream, bufferSize);
+    writer.WriteRootDefinition(root, ancestor);
+  }
+  return BytesOf(stream);
+}
+
+// The definition of the main form as compiled into the program's resources.
+inline String MainFormBytes() {
+  TResourceStream stream(GetModuleHandleA(nullptr), "TMAINFORM", RT_RCDATA);
+  return BytesOf(stream);
+}
+
+// While alive, a global component finder that finds nothing is installed, so
+// that a root read into an existing component keeps the name it is given.
+struct TKeepRootNames {
+  TKeepRootNames() {
+    SetGlobalComponentFinder([](const String&) -> TComponent* { return nullptr; });
+  }
+  ~TKeepRootNames() { SetGlobalComponentFinder(nullptr); }
 };
 
 }  // namespace streaming_test
