@@ -30,7 +30,8 @@ class ProgramResources : public testing::Test {
   static std::string Bytes(LPCSTR type, LPCSTR name, WORD language = Neutral) {
     HRSRC info = FindResourceExA(Module, type, name, language);
     if (!info) return {};
-    return std::string(static_cast<const char*>(LockResource(LoadResource(Module, info))), SizeofResource(Module, info));
+    return std::string(static_cast<const char*>(LockResource(LoadResource(Module, info))),
+                       SizeofResource(Module, info));
   }
   static std::vector<WORD> Languages(LPCSTR type, LPCSTR name) {
     std::vector<WORD> result;

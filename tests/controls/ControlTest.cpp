@@ -13,8 +13,9 @@ TEST(Control, AlignmentSwapsTheSizeOnlyBetweenTheVerticalAndHorizontalPairs) {
   const struct {
     TAlign From, To;
     TBounds Expected;
-  } cases[] = {{alTop, alLeft, {0, 0, 20, 100}},   {alTop, alBottom, {0, 0, 100, 20}}, {alLeft, alRight, {0, 0, 100, 20}},
-               {alNone, alLeft, {0, 0, 100, 20}}, {alTop, alClient, {0, 0, 100, 20}}, {alClient, alLeft, {0, 0, 100, 20}}};
+  } cases[] = {{alTop, alLeft, {0, 0, 20, 100}},    {alTop, alBottom, {0, 0, 100, 20}},
+               {alLeft, alRight, {0, 0, 100, 20}},  {alNone, alLeft, {0, 0, 100, 20}},
+               {alTop, alClient, {0, 0, 100, 20}},  {alClient, alLeft, {0, 0, 100, 20}}};
   for (const auto& c : cases) {
     TControl control(nullptr);
     control.SetAlign(c.From);
@@ -88,8 +89,9 @@ TEST(Control, HintsSplitAtTheFirstBarAndMnemonicsFollowTheFirstAmpersand) {
     char Typed;
     const char* Caption;
     bool Matches;
-  } mnemonics[] = {{'r', "Sai&r", true}, {'R', "Sai&r", true}, {'1', "Tocar Som &1", true}, {'a', "Sai&r", false},
-                   {'x', "Box&", false}, {'&', "A&&B", true},  {'b', "A&&B", false},         {'c', "No mnemonic", false}};
+  } mnemonics[] = {{'r', "Sai&r", true},  {'R', "Sai&r", true},  {'1', "Tocar Som &1", true},
+                   {'a', "Sai&r", false}, {'x', "Box&", false},  {'&', "A&&B", true},
+                   {'b', "A&&B", false},  {'c', "No mnemonic", false}};
   for (const auto& m : mnemonics) EXPECT_EQ(MatchesMnemonic(m.Typed, m.Caption), m.Matches) << m.Typed << m.Caption;
 }
 
