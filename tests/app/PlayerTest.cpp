@@ -1,63 +1,73 @@
 // The sound player's main form in this process: its definition read and
-// written back byte for byte, its published members, its buttons through the
-// sound seam and the keyboard, its label and panel on pixels, and the handles
+// written back byte for byte, its buttons through the sound seam and the
+// keyboard, its label and panel measured and on pixels, and the handles
 // thousands of clicks and hundreds of forms leave behind.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <mmsystem.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdio>
-#include <memory>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "Application.h"
+#include "FormsTestSupport.h"
 #include "GraphicsTestSupport.h"
 #include "MainFrm.h"
-#include "PlayerTest.h"
 #include "Runtime.h"
+#include "Screen.h"
 #include "TestSupport.h"
 #include "Writer.h"
 
 namespace player_test {
+namespace {
 
 int SoakClicks = 1000, SoakForms = 50;  // --clicks=N --forms=N
 
-TPlayed Played;
+// The sound seam: the sounds asked for ("#100" for an integer identifier),
+// the module and flags of the last request, and the answer to give.
+struct TPlayed {
+  std::vector<String> Sounds;
+  HMODULE Module = nullptr;
+  DWORD Flags = 0;
+  bool Succeed = true;
+} Played;
 BOOL WINAPI RecordPlay(LPCSTR sound, HMODULE module, DWORD flags) {
-  Played.Calls.push_back({reinterpret_cast<std::uintptr_t>(sound) < 0x10000
-                              ? "#" + std::to_string(reinterpret_cast<std::uintptr_t>(sound))
-                              : String(sound),
-                          module, flags});
+  const auto id = reinterpret_cast<std::uintptr_t>(sound);
+  Played.Sounds.push_back(id < 0x10000 ? "#" + std::to_string(id) : String(sound));
+  Played.Module = module;
+  Played.Flags = flags;
   return Played.Succeed;
 }
 
-TMainForm* TPlayerForm::Create() {
-  Played = {};
-  PlaySoundFunction = RecordPlay;
-  TMainForm* form = nullptr;
-  Application->CreateForm(form);
-  form->Show();
-  SetForegroundWindow(form->Handle());
-  ProcessAll();
-  return form;
-}
-
-void ProcessAll() {
-  while (Application->ProcessMessage()) {
+// A main form made by the application, shown and in front; sounds are
+// recorded instead of played.
+class Player : public testing::Test {
+ protected:
+  Player() {
+    Played = {};
+    PlaySoundFunction = RecordPlay;
+    Application->CreateForm(Form);
+    Form->Show();
+    SetForegroundWindow(Form->Handle());
+    Application->ProcessMessages();
   }
-}
+  ~Player() override {
+    delete Form;
+    Application->ProcessMessages();
+  }
+  // A key as the message loop hands it to the focused control: reflected
+  // first, then (when nobody took it) to the window itself.
+  static long Reflect(TWinControl* focused, UINT msg, WPARAM key, LPARAM data = 0) {
+    return SendMessageA(focused->Handle(), XN_BASE + msg, key, data);
+  }
+  TMainForm* Form = nullptr;
+};
 
-namespace {
-
-String ResourceBytes(const char* name) {
-  HRSRC info = FindResourceA(nullptr, name, RT_RCDATA);
-  return String(static_cast<const char*>(LockResource(LoadResource(nullptr, info))), SizeofResource(nullptr, info));
-}
-
-TEST_F(TPlayerForm, TheDefinitionReadIntoTheRealFormIsWrittenBackByteForByte) {
+TEST_F(Player, TheDefinitionReadIntoTheRealFormIsWrittenBackByteForByte) {
   // A form just made: not shown yet, so without an active control, and the
   // only one named MainForm.
   delete Form;
@@ -67,72 +77,107 @@ TEST_F(TPlayerForm, TheDefinitionReadIntoTheRealFormIsWrittenBackByteForByte) {
   TWriter writer(out, 4096);
   writer.WriteRootDefinition(fresh.get(), nullptr);
   writer.DropBuffer();
-  const String original = ResourceBytes("TMAINFORM");
+  HRSRC info = FindResourceA(nullptr, "TMAINFORM", RT_RCDATA);
+  const String original(static_cast<const char*>(LockResource(LoadResource(nullptr, info))),
+                        SizeofResource(nullptr, info));
   ASSERT_EQ(original.size(), 884u);
   EXPECT_EQ(String(static_cast<const char*>(out.Memory()), out.Size()), original);
 }
 
-TEST_F(TPlayerForm, PublishesExactlyItsFieldsMethodsAndFieldClasses) {
-  const TPublishedTables& tables = *TMainForm::StaticClass()->Published;
-  EXPECT_STREQ(TMainForm::StaticClass()->UnitName, "MainFrm");
-  const char* fields[] = {"ExitBtn", "Play1Btn", "Play2Btn", "Panel1", "Label1"};
-  const TClass classes[] = {TButton::StaticClass(), TButton::StaticClass(), TButton::StaticClass(),
-                            TPanel::StaticClass(), TLabel::StaticClass()};
-  ASSERT_EQ(tables.Fields.size(), 5u);
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_STREQ(tables.Fields[i].Name, fields[i]);
-    EXPECT_EQ(tables.FieldClasses[tables.Fields[i].ClassIndex], classes[i]);
-  }
-  EXPECT_EQ(tables.FieldClasses.size(), 3u);
-  const char* methods[] = {"ExitBtnClick", "Play1BtnClick", "Play2BtnClick"};
-  ASSERT_EQ(tables.Methods.size(), 3u);
-  for (int i = 0; i < 3; ++i) EXPECT_STREQ(tables.Methods[i].Name, methods[i]);
-  EXPECT_EQ(Form->Panel1->BevelOuter(), bvLowered);
-  EXPECT_EQ(Form->Label1->Parent(), Form->Panel1);
-  EXPECT_EQ(Form->ExitBtn->OnClick.Method.Data, Form);
-}
-
-TEST_F(TPlayerForm, TheButtonsPlayTheirSoundsAndAFailureShowsTheWarning) {
+TEST_F(Player, TheButtonsPlayTheirSoundsAndAFailureShowsTheWarning) {
   SendMessageA(Form->Play1Btn->Handle(), BM_CLICK, 0, 0);
   SendMessageA(Form->Play2Btn->Handle(), BM_CLICK, 0, 0);
-  ASSERT_EQ(Played.Calls.size(), 2u);
-  EXPECT_EQ(Played.Calls[0].Sound, "#100");
-  EXPECT_EQ(Played.Calls[1].Sound, "SONDREL2");
-  EXPECT_EQ(Played.Calls[0].Module, GetModuleHandleA(nullptr));
-  EXPECT_EQ(Played.Calls[1].Flags, 0x42007u);
-
+  EXPECT_EQ(Played.Sounds, (std::vector<String>{"#100", "SONDREL2"}));
+  EXPECT_EQ(Played.Module, GetModuleHandleA(nullptr));
+  EXPECT_EQ(Played.Flags, 0x42007u);  // from the resources, asynchronously, no waiting, no default sound
   Played.Succeed = false;
   String text;
-  bool othersDisabled = false;
-  WatchNextBox([&](HWND box) {
-    text = BoxText(box);
-    othersDisabled = !IsWindowEnabled(Form->Handle());
-  });
+  WatchNextBox([&](HWND box) { text = BoxText(box); });
   SendMessageA(Form->Play2Btn->Handle(), BM_CLICK, 0, 0);
   EXPECT_EQ(text, "Erro ao tentar tocar som 2.");
-  EXPECT_TRUE(othersDisabled);
-  EXPECT_TRUE(IsWindowEnabled(Form->Handle()));
   EXPECT_EQ(GetActiveWindow(), Form->Handle());  // the form is usable again
 }
 
-TEST_F(TPlayerForm, SairClosesTheFormAndEndsTheProgram) {
-  SendMessageA(Form->ExitBtn->Handle(), BM_CLICK, 0, 0);
-  MSG m;
-  EXPECT_TRUE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-  EXPECT_EQ(m.wParam, 0u);
+TEST_F(Player, EnterClicksTheFocusedOrDefaultButtonAndEscapeNothingWithoutCancel) {
+  Form->Play2Btn->SetFocus();
+  EXPECT_TRUE(Form->Play2Btn->DrawnAsDefault());  // the default look follows the focus
+  EXPECT_FALSE(Form->ExitBtn->DrawnAsDefault());
+  EXPECT_EQ(GetWindowLongA(Form->Play2Btn->Handle(), GWL_STYLE) & 0x0F, BS_DEFPUSHBUTTON);
+  EXPECT_EQ(Reflect(Form->Play2Btn, WM_KEYDOWN, VK_RETURN), 1);
+  EXPECT_EQ(Reflect(Form->Play2Btn, WM_KEYDOWN, VK_ESCAPE), 0);  // no Cancel button: the key goes on
+  EXPECT_EQ(Reflect(Form->Play2Btn, WM_KEYDOWN, VK_RETURN, 0x20000000), 0);  // not with Alt
+  // Focused elsewhere than on a button, Enter clicks the Default button only.
+  Form->Play1Btn->SetDefault(true);
+  Form->SetActiveControl(nullptr);
+  Form->PerformMessage(XM_FOCUS_CHANGED, 0, reinterpret_cast<long>(Form->Panel1));
+  EXPECT_TRUE(Form->Play1Btn->DrawnAsDefault());
+  EXPECT_EQ(Form->PerformMessage(XM_DIALOG_KEY, VK_RETURN, 0), 1);
+  EXPECT_EQ(Played.Sounds, (std::vector<String>{"SONDREL2", "#100"}));
 }
 
-// The label's wrapped lines are centred, and the panel's lowered bevel has
-// its shadow above and left, its highlight below and right.
-TEST_F(TPlayerForm, TheLabelCentresItsWrappedLinesInsideTheLoweredPanel) {
+TEST_F(Player, MnemonicsClickTheirButtonWhereverTheFocusIs) {
+  Form->ExitBtn->SetFocus();
+  EXPECT_EQ(Reflect(Form->ExitBtn, WM_CHAR, '1'), 1);     // the bare character
+  EXPECT_EQ(Reflect(Form->ExitBtn, WM_SYSCHAR, '2'), 1);  // Alt with the character
+  EXPECT_EQ(Reflect(Form->ExitBtn, WM_CHAR, 'x'), 0);     // nobody's mnemonic
+  EXPECT_EQ(Screen->ActiveControl(), Form->ExitBtn);      // clicked without taking the focus
+  EXPECT_EQ(Played.Sounds, (std::vector<String>{"#100", "SONDREL2"}));
+}
+
+TEST_F(Player, AMousePressThatCannotTakeTheFocusClicksNothing) {
+  struct TRefuse {
+    void Enter(TObject*) { ::SetFocus(nullptr); }  // another window takes the focus away
+  } refuse;
+  Form->Play1Btn->OnEnter = TNotifyEvent::Of<&TRefuse::Enter>(&refuse);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    SendMessageA(Form->Play1Btn->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageA(Form->Play1Btn->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(Played.Sounds.size(), static_cast<std::size_t>(attempt)) << attempt;
+    Form->Play1Btn->OnEnter = {};
+  }
+  EXPECT_EQ(Form->ModalResult(), mrNone);  // a click hands its (zero) modal result to the form
+}
+
+TEST_F(Player, LabelsMeasureThemselvesAndPanelsOfferTheirInside) {
+  auto* label = new TLabel(Form);
+  label->SetParent(Form->Panel1);
+  label->SetText("x");
+  for (const char* caption : {"", "&"}) {
+    label->SetText(caption);
+    EXPECT_EQ(label->Height(), Form->Canvas()->TextHeight("W")) << caption;  // one line, never zero
+  }
+  label->SetAlignment(taRightJustify);
+  label->SetBounds(200, 5, 50, 10);
+  label->SetText("Wider text");
+  EXPECT_EQ(label->Left() + label->Width(), 250);  // grows to the left
+  label->SetShowAccelChar(false);
+  const int withAmpersand = (label->SetText("A&B"), label->Width());
+  label->SetShowAccelChar(true);
+  label->SetText("AB");
+  EXPECT_GT(withAmpersand, label->Width());  // "&" drawn as itself
+
+  auto* child = new TPanel(Form);
+  child->SetAlign(alClient);
+  child->SetParent(Form->Panel1);
+  EXPECT_EQ(child->BoundsRect().left, 1);  // inside the one-pixel lowered bevel
+  Form->Panel1->SetBevelInner(bvRaised);
+  Form->Panel1->SetBevelWidth(3);
+  Form->Panel1->SetBorderWidth(2);
+  EXPECT_EQ(child->Left(), 8);  // 3 + 2 + 3
+  EXPECT_EQ(child->Width(), Form->Panel1->ClientWidth() - 16);
+}
+
+// The panel's lowered bevel has its shadow above and left, its highlight
+// below and right; the label's wrapped lines are centred.
+TEST_F(Player, TheLabelCentresItsWrappedLinesInsideTheLoweredPanel) {
   UpdateWindow(Form->Handle());
   HDC dc = GetDC(Form->Panel1->Handle());
   const int w = Form->Panel1->Width(), h = Form->Panel1->Height();
-  EXPECT_EQ(GetPixel(dc, 0, h / 2), GetSysColor(COLOR_BTNSHADOW));
-  EXPECT_EQ(GetPixel(dc, w / 2, 0), GetSysColor(COLOR_BTNSHADOW));
-  EXPECT_EQ(GetPixel(dc, w - 1, h / 2), GetSysColor(COLOR_BTNHIGHLIGHT));
-  EXPECT_EQ(GetPixel(dc, w / 2, h - 1), GetSysColor(COLOR_BTNHIGHLIGHT));
-  EXPECT_EQ(GetPixel(dc, 5, 5), GetSysColor(COLOR_BTNFACE));
+  using TPixels = std::array<COLORREF, 5>;  // left, top, right, bottom, inside
+  EXPECT_EQ((TPixels{GetPixel(dc, 0, h / 2), GetPixel(dc, w / 2, 0), GetPixel(dc, w - 1, h / 2),
+                     GetPixel(dc, w / 2, h - 1), GetPixel(dc, 5, 5)}),
+            (TPixels{GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT),
+                     GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNFACE)}));
   // Bands of rows with black text are the lines: each line's ink is centred.
   const TLabel& label = *Form->Label1;
   int lines = 0, left = INT_MAX, right = -1;
@@ -158,16 +203,16 @@ TEST_F(TPlayerForm, TheLabelCentresItsWrappedLinesInsideTheLoweredPanel) {
   EXPECT_GE(lines, 4);  // two wrapped lines, "feito por" and the name
 }
 
-TEST_F(TPlayerForm, SoakOfClicksAndFormsLeavesTheHandles) {
+TEST_F(Player, SoakOfClicksAndFormsLeavesTheHandles) {
   const int windows = ThreadWindowCount();
   const long gdi = GdiTableCount();
   for (int i = 0; i < SoakClicks; ++i) SendMessageA(Form->Play1Btn->Handle(), BM_CLICK, 0, 0);
-  EXPECT_EQ(static_cast<int>(Played.Calls.size()), SoakClicks);
+  EXPECT_EQ(static_cast<int>(Played.Sounds.size()), SoakClicks);
   EXPECT_EQ(GdiTableCount(), gdi);
   EXPECT_EQ(ThreadWindowCount(), windows);
   delete Form;
   Form = nullptr;
-  ProcessAll();
+  Application->ProcessMessages();
   const int emptyWindows = ThreadWindowCount();
   const long emptyGdi = GdiTableCount();
   for (int i = 0; i < SoakForms; ++i) {
@@ -176,7 +221,7 @@ TEST_F(TPlayerForm, SoakOfClicksAndFormsLeavesTheHandles) {
     form->Show();
     delete form;
   }
-  ProcessAll();
+  Application->ProcessMessages();
   std::printf("%d clicks: GDI objects %ld -> %ld; %d main forms: windows %d -> %d, GDI objects %ld -> %ld\n",
               SoakClicks, gdi, gdi, SoakForms, emptyWindows, ThreadWindowCount(), emptyGdi, GdiTableCount());
   EXPECT_EQ(ThreadWindowCount(), emptyWindows);

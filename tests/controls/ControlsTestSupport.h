@@ -6,7 +6,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <functional>
+#include <algorithm>
+#include <array>
 #include <vector>
 
 #include "Controls.h"
@@ -16,7 +17,7 @@
 
 namespace controls_test {
 
-// Records exceptions handed over by window procedures.
+// Records exceptions handed over by window procedures, as "sender: message".
 class TTestHost : public IApplicationHost {
  public:
   void HandleException(TObject* sender) override;
@@ -26,39 +27,68 @@ class TTestHost : public IApplicationHost {
   void ActivateLastPopup() override {}
   TWinControl* MainForm() override { return nullptr; }
   int ScreenCursor() override { return 0; }
-  HCURSOR Cursors(int cursor) override;
+  HCURSOR Cursors(int) override { return LoadCursorA(nullptr, IDC_ARROW); }
 
-  std::vector<String> Exceptions;  // "sender: message"
+  std::vector<String> Exceptions;
 };
-TTestHost& Host();
+inline TTestHost& Host() {
+  static TTestHost host;
+  return host;
+}
 
-// A top-level window acting as the form of the controls on it: it records
-// the focus requests and dialog keys the controls hand it.
+// A white top-level window acting as the form of the controls on it: it
+// counts its paints and records the focus requests and dialog keys the
+// controls hand it.
 class TTestForm : public TCustomControl, public IFormHost {
   SONDREL_CLASS(TTestForm)
 
  public:
-  explicit TTestForm(TComponent* owner = nullptr);
-
+  explicit TTestForm(TComponent* owner = nullptr) : TCustomControl(owner) {
+    SetControlStyle(ControlStyle() | csAcceptsChildren);
+    SetVisible(false);
+    SetBounds(20, 20, 200, 100);
+    SetColor(clWhite);
+  }
   TWinControl* FormControl() override { return this; }
-  bool SetFocusedControl(TWinControl* control) override;
-  void DefocusControl(TWinControl* control, bool removing) override;
-  void FocusControl(TWinControl* control) override;
+  bool SetFocusedControl(TWinControl* control) override {
+    Log.push_back("focus " + control->Name());
+    return true;
+  }
+  void DefocusControl(TWinControl* control, bool removing) override {
+    Log.push_back(String(removing ? "remove " : "defocus ") + control->Name());
+  }
+  void FocusControl(TWinControl* control) override { ::SetFocus(control->Handle()); }
   void CancelActiveModes(TControl*) override {}
   bool KeyPreview() override { return Preview; }
   bool IsMenuShortCut(TMessage&) override { return false; }
   bool DesignerTakes(TControl*, TMessage&) override { return false; }
   IFormHost* AsFormHost() override { return this; }
-  void FillCreateParams(TCreateParams& params) override;
-  void Paint() override;
+  void FillCreateParams(TCreateParams& params) override {
+    TCustomControl::FillCreateParams(params);
+    params.Style = WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    params.WndParent = nullptr;
+  }
+  void Paint() override {
+    ++Paints;
+    Canvas()->Brush()->SetColor(Color());
+    Canvas()->FillRect(ClientRect());
+  }
   // Shows the window (not activated) and paints it.
-  void Show();
+  void Show() {
+    SetVisible(true);
+    UpdateControlState();
+    UpdateWindow(Handle());
+  }
 
   bool Preview = false;
+  int Paints = 0;
   std::vector<String> Log;  // "focus X", "defocus X", "dialog key N", "dialog char C"
 
- protected:
-  void XMDialogKey(TMessage& message);
+  void XMDialogKey(TMessage& message) {
+    Log.push_back(String(message.Msg == XM_DIALOG_KEY ? "dialog key " : "dialog char ") +
+                  std::to_string(message.WParam));
+    Inherited<TTestForm>(message);
+  }
 };
 
 // A message as a control's WindowProc received it.
@@ -66,43 +96,58 @@ struct TLogged {
   unsigned Msg;
   WPARAM W;
   LPARAM L;
-  bool Posted;
 };
 
 // Records every message reaching a control's WindowProc, then passes it on.
 class TMessageLog {
  public:
-  explicit TMessageLog(TControl* control);
-  ~TMessageLog();
+  explicit TMessageLog(TControl* control) : Control(control), Saved(control->WindowProc) {
+    control->WindowProc = TEvent<TMessage&>::Of<&TMessageLog::Record>(this);
+  }
+  ~TMessageLog() { Control->WindowProc = Saved; }
   TMessageLog(const TMessageLog&) = delete;
   TMessageLog& operator=(const TMessageLog&) = delete;
-  void Record(TMessage& message);
-  int Count(unsigned msg) const;
+  void Record(TMessage& message) {
+    Log.push_back({message.Msg, message.WParam, message.LParam});
+    Saved(message);
+  }
+  int Count(unsigned msg) const {
+    return static_cast<int>(std::count_if(Log.begin(), Log.end(), [&](const TLogged& l) { return l.Msg == msg; }));
+  }
 
   std::vector<TLogged> Log;
 
  private:
   TControl* Control;
   TEvent<TMessage&> Saved;
-  int Depth = 0;
 };
 
-// An expected message: the messages a table names are the ones compared;
-// every other message is ignored, an Optional one may be missing.
-enum : unsigned { Sent = 0, Posted = 1, Optional = 2, CheckW = 4, CheckL = 8 };
+// An expected message: the messages a table names are the ones compared, in
+// order; every other message is ignored, an Optional one may be missing.
+enum : unsigned { Optional = 1, CheckW = 2, CheckL = 4 };
 struct TExpected {
   unsigned Msg;
-  unsigned Flags = Sent;
+  unsigned Flags = 0;
   WPARAM W = 0;
   LPARAM L = 0;
 };
 testing::AssertionResult MatchesSequence(const std::vector<TLogged>& log, std::vector<TExpected> expected);
 
+// Left, top, width and height.
+using TBounds = std::array<int, 4>;
+inline TBounds Bounds(const TControl* c) { return {c->Left(), c->Top(), c->Width(), c->Height()}; }
+
 // How many times the handle test builds and destroys its tree of controls
 // (--trees=N; the soak target runs 2000).
 extern int TreeRounds;
 
-// Dispatches the thread's pending messages (recording which one is posted).
-void Pump();
+// Dispatches the thread's pending messages.
+inline void Pump() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
 
 }  // namespace controls_test

@@ -2,21 +2,25 @@
 // focus moves along it, and the child under a point.
 #include <gtest/gtest.h>
 
-#include <array>
-
 #include "ControlsTestSupport.h"
 #include "TestSupport.h"
 
 namespace controls_test {
 namespace {
 
-using TBounds = std::array<int, 4>;
-TBounds Bounds(const TControl* c) { return {c->Left(), c->Top(), c->Width(), c->Height()}; }
-
-// A 200 x 100 client area holding aligned children.
-class Alignment : public testing::Test {
+// A 200 x 100 client area holding aligned children; it may offer them less
+// than its client area, as bevelled panels do.
+class TInsetForm : public TTestForm {
+ public:
+  int Inset = 0;
+  void ArrangeChildren(TControl* control, RECT& rect) override {
+    InflateRect(&rect, -Inset, -Inset);
+    TTestForm::ArrangeChildren(control, rect);
+  }
+};
+class Layout : public testing::Test {
  protected:
-  Alignment() {
+  Layout() {
     Form.SetBounds(0, 0, 200, 100);
     Form.Handle();
   }
@@ -27,10 +31,10 @@ class Alignment : public testing::Test {
     c->SetParent(&Form);
     return c;
   }
-  TTestForm Form;
+  TInsetForm Form;
 };
 
-TEST_F(Alignment, EdgesAreTakenTopBottomLeftRightThenTheClientGetsTheRest) {
+TEST_F(Layout, EdgesAreTakenTopBottomLeftRightThenTheClientGetsTheRest) {
   Form.SuspendAlignment();
   TControl* lower = Add(alTop, {0, 50, 10, 20});
   TControl* upper = Add(alTop, {0, 10, 10, 30});
@@ -48,7 +52,7 @@ TEST_F(Alignment, EdgesAreTakenTopBottomLeftRightThenTheClientGetsTheRest) {
   EXPECT_EQ(Bounds(client), (TBounds{15, 50, 160, 40}));
 }
 
-TEST_F(Alignment, TiesKeepChildOrderButTheChangedControlGoesFirst) {
+TEST_F(Layout, TiesKeepChildOrderButTheChangedControlGoesFirst) {
   TControl* a = Add(alLeft, {0, 0, 30, 10});
   TControl* b = Add(alLeft, {0, 0, 40, 10});
   EXPECT_EQ(b->Left(), 0);  // the control being inserted wins the tie
@@ -60,43 +64,33 @@ TEST_F(Alignment, TiesKeepChildOrderButTheChangedControlGoesFirst) {
   EXPECT_EQ(b->Left(), 30);
 }
 
-// A container that offers its children less than its client area, as
-// bevelled panels do.
-class TInsetForm : public TTestForm {
- public:
-  void ArrangeChildren(TControl* control, RECT& rect) override {
-    InflateRect(&rect, -3, -3);
-    TTestForm::ArrangeChildren(control, rect);
-  }
-};
-
-TEST(AlignmentRemainders, NegativeOrEmptyRemaindersKeepTheChildsOwnSize) {
-  TInsetForm form;
-  form.SetBounds(0, 0, 4, 100);  // 2 pixels narrower than its insets
-  form.Handle();
-  auto add = [&](TAlign align) {
-    auto* c = new TControl(&form);
-    c->SetBounds(1, 2, 33, 4);
-    c->SetAlign(align);
-    c->SetParent(&form);
-    return c;
-  };
-  TControl* top = add(alTop);
-  TControl* client = add(alClient);
+TEST_F(Layout, NegativeOrEmptyRemaindersKeepTheChildsOwnSize) {
+  Form.Inset = 3;
+  Form.SetBounds(0, 0, 4, 100);  // 2 pixels narrower than its insets
+  TControl* top = Add(alTop, {1, 2, 33, 4});
+  TControl* client = Add(alClient, {1, 2, 33, 4});
   EXPECT_EQ(Bounds(top), (TBounds{3, 3, 33, 4}));     // the free width is negative
   EXPECT_EQ(Bounds(client), (TBounds{1, 2, 33, 4}));  // nothing left for it
 }
 
-TEST(AlignmentWithoutWindow, WaitsForTheWindow) {
-  TTestForm form;
-  form.SetBounds(0, 0, 200, 100);
-  auto* c = new TControl(&form);
-  c->SetBounds(5, 5, 10, 10);
-  c->SetAlign(alClient);
-  c->SetParent(&form);
+TEST_F(Layout, WithoutAWindowAlignmentWaitsForIt) {
+  Form.DestroyHandle();
+  TControl* c = Add(alClient, {5, 5, 10, 10});
   EXPECT_EQ(Bounds(c), (TBounds{5, 5, 10, 10}));
-  form.Handle();  // the window's WM_SIZE aligns
+  Form.Handle();  // the window's WM_SIZE aligns
   EXPECT_EQ(Bounds(c), (TBounds{0, 0, 200, 100}));
+}
+
+TEST_F(Layout, ControlAtPosAnswersTheTopmostEnabledVisibleChildUnderThePoint) {
+  TControl* below = Add(alNone, {10, 10, 20, 20});
+  TControl* above = Add(alNone, {10, 10, 20, 20});
+  EXPECT_EQ(Form.ControlAtPos({15, 15}, false), above);
+  EXPECT_EQ(Form.ControlAtPos({9, 15}, false), nullptr);
+  above->SetEnabled(false);
+  EXPECT_EQ(Form.ControlAtPos({15, 15}, false), below);
+  EXPECT_EQ(Form.ControlAtPos({15, 15}, true), above);
+  above->SetVisible(false);
+  EXPECT_EQ(Form.ControlAtPos({15, 15}, true), below);
 }
 
 // Four windowed children (bottom first) on a form with a window.
@@ -149,10 +143,6 @@ TEST_F(Order, TabOrderWritesAreClampedAndNavigationWraps) {
   EXPECT_EQ(Form.FindNextControl(nullptr, true, true, false), c[1]);
   for (int i : {0, 1, 3}) c[i]->SetEnabled(false);
   EXPECT_EQ(Form.FindNextControl(c[2], true, false, false), c[2]);  // the only one left is itself
-  TWinControl lonely(nullptr);
-  EXPECT_EQ(lonely.TabOrder(), -1);
-  lonely.SetTabOrder(3);  // ignored without a parent
-  EXPECT_EQ(lonely.TabOrder(), -1);
 }
 
 TEST_F(Order, PendingTabOrdersApplyInSlotOrder) {
@@ -166,23 +156,6 @@ TEST_F(Order, PendingTabOrdersApplyInSlotOrder) {
   EXPECT_EQ(c[3]->TabOrder(), 1);
   EXPECT_EQ(c[0]->TabOrder(), 2);
   EXPECT_EQ(c[2]->TabOrder(), 3);
-}
-
-TEST(ControlAtPos, TheTopmostEnabledChildUnderThePointAnswers) {
-  TTestForm form;
-  auto* below = new TControl(&form);
-  auto* above = new TControl(&form);
-  for (TControl* c : {below, above}) {
-    c->SetBounds(10, 10, 20, 20);
-    c->SetParent(&form);
-  }
-  EXPECT_EQ(form.ControlAtPos({15, 15}, false), above);
-  EXPECT_EQ(form.ControlAtPos({9, 15}, false), nullptr);
-  above->SetEnabled(false);
-  EXPECT_EQ(form.ControlAtPos({15, 15}, false), below);
-  EXPECT_EQ(form.ControlAtPos({15, 15}, true), above);
-  above->SetVisible(false);
-  EXPECT_EQ(form.ControlAtPos({15, 15}, true), below);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "Application.h"
-#include "BoxWatcher.h"
+#include "FormsTestSupport.h"
 #include "Drag.h"
 #include "ExtCtrls.h"
 #include "Screen.h"
@@ -40,6 +40,28 @@ void MoveTo(POINT p) {
   RunFor(60);
 }
 
+// What the drag's participants were told.
+struct TDragLog {
+  std::vector<String> Events;
+  bool RaiseOnDrop = false;
+  static String Name(TObject* o) { return o ? static_cast<TComponent*>(o)->Name() : String("none"); }
+  void Over(TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept) {
+    accept = true;
+    Events.push_back(Format("over %s %s %d %d,%d", {Name(sender), Name(source), static_cast<int>(state), x, y}));
+  }
+  void Drop(TObject* sender, TObject* source, int x, int y) {
+    Events.push_back(Format("drop %s %s %d,%d", {Name(sender), Name(source), x, y}));
+    if (RaiseOnDrop) throw EInvalidOperation("bad drop");
+  }
+  void End(TObject* sender, TObject* target, int x, int y) {
+    Events.push_back(Format("end %s %s %d,%d", {Name(sender), Name(target), x, y}));
+  }
+  void Key(TObject*, std::uint16_t&, TShiftState) { Events.push_back("key"); }
+  void Down(TObject* sender, TMouseButton, TShiftState, int, int) {
+    static_cast<TControl*>(sender)->BeginDrag(false);
+  }
+};
+
 // A shown form with a source panel on the left and a target panel on the
 // right holding a label.
 class Mouse : public testing::Test {
@@ -65,6 +87,20 @@ class Mouse : public testing::Test {
     return c;
   }
   POINT At(TControl* c, int x, int y) { return c->ClientToScreen({x, y}); }
+  // Names the controls; a press on the source starts a pending drag whose
+  // steps the log records (over the source too, which an active drag would
+  // pass first).
+  void WatchDrag(TDragLog& log) {
+    Source->Rename("Source");
+    Target->Rename("Target");
+    Label->Rename("Label");
+    Source->OnMouseDown = TMouseEvent::Of<&TDragLog::Down>(&log);
+    Source->OnDragOver = TDragOverEvent::Of<&TDragLog::Over>(&log);
+    Source->OnKeyDown = TKeyEvent::Of<&TDragLog::Key>(&log);
+    Source->OnEndDrag = TEndDragEvent::Of<&TDragLog::End>(&log);
+    Label->OnDragOver = TDragOverEvent::Of<&TDragLog::Over>(&log);
+    Label->OnDragDrop = TDragDropEvent::Of<&TDragLog::Drop>(&log);
+  }
   TForm* Form;
   TPanel *Source, *Target;
   TLabel* Label;
@@ -131,37 +167,9 @@ TEST(HintWindow, StaysOnTheScreen) {
   EXPECT_TRUE(GetWindowLongA(hint.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
-// What the drag's participants were told.
-struct TDragLog {
-  std::vector<String> Events;
-  bool Accept = true;
-  bool RaiseOnDrop = false;
-  static String Name(TObject* o) { return o ? static_cast<TComponent*>(o)->Name() : String("none"); }
-  void Over(TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept) {
-    accept = Accept;
-    Events.push_back(Format("over %s %s %d %d,%d", {Name(sender), Name(source), static_cast<int>(state), x, y}));
-  }
-  void Drop(TObject* sender, TObject* source, int x, int y) {
-    Events.push_back(Format("drop %s %s %d,%d", {Name(sender), Name(source), x, y}));
-    if (RaiseOnDrop) throw EInvalidOperation("bad drop");
-  }
-  void End(TObject* sender, TObject* target, int x, int y) {
-    Events.push_back(Format("end %s %s %d,%d", {Name(sender), Name(target), x, y}));
-  }
-  void Down(TObject* sender, TMouseButton, TShiftState, int, int) {
-    static_cast<TControl*>(sender)->BeginDrag(false);
-  }
-};
-
 TEST_F(Mouse, ADragStartsAfterFivePixelsTargetsTheLabelAndDrops) {
   TDragLog log;
-  Source->Rename("Source");
-  Label->Rename("Label");
-  Target->Rename("Target");
-  Source->OnMouseDown = TMouseEvent::Of<&TDragLog::Down>(&log);
-  Source->OnEndDrag = TEndDragEvent::Of<&TDragLog::End>(&log);
-  Label->OnDragOver = TDragOverEvent::Of<&TDragLog::Over>(&log);
-  Label->OnDragDrop = TDragDropEvent::Of<&TDragLog::Drop>(&log);
+  WatchDrag(log);
   const POINT start = At(Source, 30, 30);
   MoveTo(start);
   Button(MOUSEEVENTF_LEFTDOWN);
@@ -183,12 +191,7 @@ TEST_F(Mouse, ADragStartsAfterFivePixelsTargetsTheLabelAndDrops) {
 
 TEST_F(Mouse, AReleaseBeforeTheThresholdAndARaisingDropEndCleanly) {
   TDragLog log;
-  Source->Rename("Source");
-  Label->Rename("Label");
-  Source->OnMouseDown = TMouseEvent::Of<&TDragLog::Down>(&log);
-  Source->OnEndDrag = TEndDragEvent::Of<&TDragLog::End>(&log);
-  Label->OnDragOver = TDragOverEvent::Of<&TDragLog::Over>(&log);
-  Label->OnDragDrop = TDragDropEvent::Of<&TDragLog::Drop>(&log);
+  WatchDrag(log);
   MoveTo(At(Source, 30, 30));
   Button(MOUSEEVENTF_LEFTDOWN);
   Button(MOUSEEVENTF_LEFTUP);
@@ -196,16 +199,11 @@ TEST_F(Mouse, AReleaseBeforeTheThresholdAndARaisingDropEndCleanly) {
 
   log.Events.clear();
   log.RaiseOnDrop = true;
-  struct TSeen {
-    std::vector<String> Messages;
-    void Note(TObject*, const Exception& e) { Messages.push_back(e.Message()); }
-  } seen;
-  Application->OnException = TExceptionEvent::Of<&TSeen::Note>(&seen);
+  TExceptionLog seen;
   MoveTo(At(Source, 30, 30));
   Button(MOUSEEVENTF_LEFTDOWN);
   MoveTo(At(Label, 5, 6));
   Button(MOUSEEVENTF_LEFTUP);
-  Application->OnException = {};
   EXPECT_EQ(seen.Messages, std::vector<String>{"bad drop"});
   EXPECT_EQ(DragControl(), nullptr);
   EXPECT_EQ(GetCapture(), nullptr);

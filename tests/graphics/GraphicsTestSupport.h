@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "Events.h"
 #include "Object.h"
 
 class TBitmapContext {
@@ -41,6 +42,10 @@ struct TNotifications {
   int Changing = 0, Change = 0;
   void OnChanging(TObject*) { ++Changing; }
   void OnChange(TObject*) { ++Change; }
+  template <class T>
+  void Watch(T& object) {
+    object.OnChange = TNotifyEvent::Of<&TNotifications::OnChange>(this);
+  }
 };
 
 inline long GuiResources(DWORD kind) {

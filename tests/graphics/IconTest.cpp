@@ -2,9 +2,11 @@
 // canvas, and images shared between icons.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "Graphic.h"
 #include "GraphicsTestSupport.h"
@@ -87,13 +89,17 @@ struct TDrawnIcon {
 
 // --- The stream format -------------------------------------------------------------------
 
-TEST(IconStream, SixZeroBytesStandForTheStockApplicationIcon) {
+TEST(IconStream, SixZeroBytesStandForTheStockIconAndBadHeadersKeepTheOldPicture) {
   {
     TIcon icon, byHandle;
     EXPECT_TRUE(icon.Empty());
     LoadBytes(icon, kSixZeros);
-    EXPECT_FALSE(icon.Empty());
     EXPECT_EQ(icon.Handle(), StockApplicationIcon());
+    const TIconImage* image = icon.Image();
+    EXPECT_RAISES(EInvalidGraphic, LoadBytes(icon, std::string("\0\0\2\0\1\0", 6)), "Icon image is not valid");
+    EXPECT_RAISES(EReadError, LoadBytes(icon, std::string(5, '\0')), "Stream read error");
+    EXPECT_RAISES(EReadError, LoadBytes(icon, std::string()), "Stream read error");
+    EXPECT_EQ(icon.Image(), image);
     TMemoryStream saved, again;
     icon.SaveToStream(saved);
     EXPECT_EQ(Contents(saved), kSixZeros);
@@ -104,52 +110,29 @@ TEST(IconStream, SixZeroBytesStandForTheStockApplicationIcon) {
   EXPECT_TRUE(IconAlive(StockApplicationIcon()));  // the platform's, never destroyed
 }
 
-TEST(IconStream, BadHeadersRaiseAndKeepTheOldPicture) {
-  TIcon icon;
-  LoadBytes(icon, kSixZeros);
-  const TIconImage* image = icon.Image();
-  EXPECT_RAISES(EInvalidGraphic, LoadBytes(icon, std::string("\0\0\2\0\1\0", 6)),
-                "Icon image is not valid");
-  EXPECT_EQ(icon.Image(), image);
-  EXPECT_RAISES(EReadError, LoadBytes(icon, std::string(5, '\0')), "Stream read error");
-  EXPECT_RAISES(EReadError, LoadBytes(icon, std::string()), "Stream read error");
-  EXPECT_EQ(icon.Image(), image);
-  EXPECT_EQ(icon.Handle(), StockApplicationIcon());
-}
-
-TEST(IconStream, ChooseIconEntryPrefersTheDisplayColourCount) {
-  const std::uint16_t counts[] = {16, 256, 2};
-  EXPECT_EQ(ChooseIconEntry(counts, 3, 256), 1);
-  EXPECT_EQ(ChooseIconEntry(counts, 3, 16), 0);
-  EXPECT_EQ(ChooseIconEntry(counts, 3, 8), 2);  // the only image the display can show
-  EXPECT_EQ(ChooseIconEntry(counts, 1, 256), 0);
-  // Never more colours than the display shows; a true-colour display takes the richest.
-  const std::uint16_t monoAndRich[] = {2, 256};
-  EXPECT_EQ(ChooseIconEntry(monoAndRich, 2, 16), 0);
-  const std::uint16_t sixteenAndRich[] = {16, 256};
-  EXPECT_EQ(ChooseIconEntry(sixteenAndRich, 2, 0), 1);
-}
-
-TEST(IconStream, DisplayColourCountIsZeroFromTwentyFourBitsUp) {
+TEST(IconStream, ChooseIconEntryPrefersTheDisplayColourCountThenTheRichestItCanShow) {
   HDC screen = GetDC(nullptr);
   const int bits = GetDeviceCaps(screen, PLANES) * GetDeviceCaps(screen, BITSPIXEL);
   ReleaseDC(nullptr, screen);
-  EXPECT_EQ(DisplayColorCount(), bits >= 24 ? 0 : 1 << bits) << bits << " bits per pixel";
-  // So a true-colour display chooses the true-colour image of {true colour, monochrome}.
-  const std::uint16_t trueColourAndMono[] = {0, 2};
-  if (bits >= 24) {
-    EXPECT_EQ(ChooseIconEntry(trueColourAndMono, 2, DisplayColorCount()), 0);
-  }
+  EXPECT_EQ(DisplayColorCount(), bits >= 24 ? 0 : 1 << bits) << bits << " bits per pixel";  // 0: true colour
+  const struct {
+    std::vector<std::uint16_t> Counts;
+    std::uint16_t Display;
+    int Chosen;
+  } cases[] = {{{16, 256, 2}, 256, 1}, {{16, 256, 2}, 16, 0}, {{16, 256, 2}, 8, 2},  // the only one it can show
+               {{16}, 256, 0},         {{2, 256}, 16, 0},    {{16, 256}, 0, 1},    {{0, 2}, 0, 0}};
+  for (const auto& c : cases)
+    EXPECT_EQ(ChooseIconEntry(c.Counts.data(), static_cast<int>(c.Counts.size()), c.Display), c.Chosen)
+        << c.Counts.size() << " images, display " << c.Display;
 }
 
 // --- Pictures ----------------------------------------------------------------------------
 
-TEST(Icon, ProgramIconDrawsItsPictureThroughTheMask) {
+TEST(Icon, ProgramIconDrawsItsPictureThroughTheMaskAndItsHandleEncodesToTheSamePixels) {
   const std::string file = MainIconFile();
   ASSERT_EQ(file.size(), 22u + 744u);
   TIcon icon;
   LoadBytes(icon, file);
-  ASSERT_NE(icon.Handle(), nullptr);
   EXPECT_NE(icon.Handle(), StockApplicationIcon());
   TDrawnIcon drawn(icon);
   const struct {
@@ -165,6 +148,20 @@ TEST(Icon, ProgramIconDrawsItsPictureThroughTheMask) {
   TMemoryStream saved;
   icon.SaveToStream(saved);
   EXPECT_EQ(Contents(saved), file);
+  // The handle encoded anew: one 32x32 image of 16 colours (the word the
+  // decoder matches against the display), 744 bytes at 22, image and mask.
+  const std::string bytes = Encoded(icon);
+  ASSERT_EQ(bytes.size(), 22u + 40u + 64u + 512u + 128u);
+  EXPECT_EQ(bytes.substr(0, 8), std::string("\0\0\1\0\1\0\x20\x20", 8));
+  for (auto [at, size, value] : {std::array<unsigned, 3>{8, 2, 16}, {14, 4, 744}, {18, 4, 22}, {30, 4, 64}, {36, 2, 4}})
+    EXPECT_EQ(Number(bytes, at, size), value) << "at " << at;
+  TIcon copy;
+  LoadBytes(copy, bytes);
+  TDrawnIcon decoded(copy);
+  int differences = 0;
+  for (int y = 0; y < drawn.Bitmap.Height; ++y)
+    for (int x = 0; x < drawn.Bitmap.Width; ++x) differences += drawn.Bitmap.Pixel(x, y) != decoded.Bitmap.Pixel(x, y);
+  EXPECT_EQ(differences, 0);
 }
 
 TEST(Icon, SixteenBitImagesAreDecoded) {
@@ -183,38 +180,6 @@ TEST(Icon, SixteenBitImagesAreDecoded) {
   const COLORREF pixel = drawn.At(16, 16);
   EXPECT_GE(GetRValue(pixel), 0xF0) << std::hex << pixel;
   EXPECT_EQ(GetGValue(pixel) + GetBValue(pixel), 0) << std::hex << pixel;
-}
-
-TEST(Icon, EncodedHandleLoadsAndDrawsTheSamePixels) {
-  TIcon icon;
-  LoadBytes(icon, MainIconFile());
-  const std::string bytes = Encoded(icon);
-  ASSERT_EQ(bytes.size(), 22u + 40u + 64u + 512u + 128u);
-  EXPECT_EQ(bytes.substr(0, 8), std::string("\0\0\1\0\1\0\x20\x20", 8));  // one 32x32 icon
-  EXPECT_EQ(Number(bytes, 14, 4), 744u);
-  EXPECT_EQ(Number(bytes, 18, 4), 22u);
-  EXPECT_EQ(Number(bytes, 22 + 8, 4), 64u);  // image and mask
-  EXPECT_EQ(Number(bytes, 22 + 14, 2), 4u);
-
-  TIcon copy;
-  LoadBytes(copy, bytes);
-  TDrawnIcon original(icon), decoded(copy);
-  int differences = 0;
-  for (int y = 0; y < original.Bitmap.Height; ++y)
-    for (int x = 0; x < original.Bitmap.Width; ++x)
-      differences += original.Bitmap.Pixel(x, y) != decoded.Bitmap.Pixel(x, y);
-  EXPECT_EQ(differences, 0);
-  EXPECT_EQ(decoded.At(7, 15), RGB(192, 192, 192));
-}
-
-// The entry of the 16-colour image says 16 colours, the word the decoder
-// matches against the display.
-TEST(Icon, EncodedDirectoryEntrySays16Colours) {
-  TIcon icon;
-  LoadBytes(icon, MainIconFile());
-  const std::string bytes = Encoded(icon);
-  ASSERT_EQ(bytes.size(), 766u);
-  EXPECT_EQ(Number(bytes, 8, 2), 16u);  // the colour count byte and the reserved byte
 }
 
 TEST(Icon, SharersKeepTheirHandleWhenOneTakesAnother) {
@@ -240,22 +205,6 @@ TEST(Icon, SharersKeepTheirHandleWhenOneTakesAnother) {
   EXPECT_FALSE(IconAlive(second));
 }
 
-TEST(Icon, SizeIsTheSystemIconSizeAndCannotChange) {
-  TIcon icon;
-  EXPECT_EQ(icon.Width(), GetSystemMetrics(SM_CXICON));
-  EXPECT_EQ(icon.Height(), GetSystemMetrics(SM_CYICON));
-  EXPECT_RAISES(EInvalidGraphicOperation, icon.SetWidth(16), "Cannot change the size of an icon");
-  EXPECT_RAISES(EInvalidGraphicOperation, icon.SetHeight(16), "Cannot change the size of an icon");
-  EXPECT_RAISES(EInvalidGraphicOperation, icon.LoadFromClipboardFormat(),
-                "Clipboard does not support Icons");
-  EXPECT_RAISES(EInvalidGraphicOperation, icon.SaveToClipboardFormat(),
-                "Clipboard does not support Icons");
-  TCanvas detached;  // drawing needs a context
-  LoadBytes(icon, kSixZeros);
-  EXPECT_RAISES(EInvalidOperation, icon.Draw(detached, RECT{0, 0, 32, 32}),
-                "Canvas does not allow drawing");
-}
-
 TEST(IconHandles, TwoHundredLoadDrawDestroyCyclesLeaveTheCounts) {
   const std::string file = MainIconFile();
   ASSERT_FALSE(file.empty());
@@ -279,9 +228,8 @@ TEST(IconHandles, TwoHundredLoadDrawDestroyCyclesLeaveTheCounts) {
   canvas.SetHandle(nullptr);
   const long gdiAfter = GuiResources(GR_GDIOBJECTS), userAfter = GuiResources(GR_USEROBJECTS),
              tableAfter = GdiTableCount();
-  std::printf("Icon cycles: GetGuiResources GDI %ld -> %ld, USER %ld -> %ld; "
-              "GDI table %ld -> %ld\n",
-              gdi, gdiAfter, user, userAfter, table, tableAfter);
+  std::printf("Icon cycles: GetGuiResources GDI %ld -> %ld, USER %ld -> %ld; GDI table %ld -> %ld\n", gdi,
+              gdiAfter, user, userAfter, table, tableAfter);
   EXPECT_EQ(alive, 0);
   EXPECT_LE(gdiAfter, gdi);
   EXPECT_LE(userAfter, user);

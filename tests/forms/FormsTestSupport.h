@@ -1,13 +1,16 @@
-// Message boxes shown by the code under test are checked and dismissed from
-// a thread timer, which runs inside the box's own modal loop.
+// Helpers of the tests of forms and of the programs made of them: message
+// boxes shown by the code under test are checked and dismissed from a thread
+// timer, which runs inside the box's own modal loop; exceptions handed to the
+// application are recorded; a posted quit is looked for.
 #pragma once
 
 #include <windows.h>
 
 #include <cstring>
 #include <functional>
+#include <vector>
 
-#include "Object.h"
+#include "Application.h"
 
 namespace box_watcher {
 inline std::function<void(HWND)> Check;
@@ -47,3 +50,18 @@ inline String WindowText(HWND window) {
 
 // The message of a message box (its static text control).
 inline String BoxText(HWND box) { return WindowText(GetDlgItem(box, 0xFFFF)); }
+
+// Records the messages of the exceptions handed to the application while it
+// lives, in place of the message box.
+struct TExceptionLog {
+  std::vector<String> Messages;
+  TExceptionLog() { Application->OnException = TExceptionEvent::Of<&TExceptionLog::Note>(this); }
+  ~TExceptionLog() { Application->OnException = {}; }
+  void Note(TObject*, const Exception& e) { Messages.push_back(e.Message()); }
+};
+
+// Whether a quit message waits; it is taken.
+inline bool QuitPosted() {
+  MSG m;
+  return PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+}
