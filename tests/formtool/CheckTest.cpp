@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "DefinitionBuilder.h"
 #include "DefinitionCheck.h"
 #include "DefinitionText.h"
 #include "StreamingClasses.h"

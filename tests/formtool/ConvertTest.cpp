@@ -6,7 +6,6 @@
 
 #include <random>
 
-#include "DefinitionBuilder.h"
 #include "DefinitionText.h"
 #include "Registry.h"
 #include "Runtime.h"
