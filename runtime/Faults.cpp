@@ -292,12 +292,16 @@ void SondrelThrowPending() {
 
 DWORD SondrelTakeReturnAddress() { return PendingReturnAddress; }
 
-// Entered when RaiseException returns: makes room for a return address, puts
+// Entered when RaiseException returns, which has already removed its four
+// arguments from the stack. The thrower must see the stack as it was during
+// the call, as a callee that raises never returns: the landing pads of the
+// calling function expect its stack pointer where it stood then. So the
+// trampoline moves back over the arguments and the return address slot, puts
 // the original call site there and jumps to the thrower.
 asm(".text\n"
     ".globl sondrel_raise_trampoline\n"
     "sondrel_raise_trampoline:\n"
-    "  subl $4, %esp\n"
+    "  subl $20, %esp\n"
     "  call sondrel_take_return\n"
     "  movl %eax, (%esp)\n"
     "  jmp sondrel_throw_pending\n");

@@ -100,6 +100,14 @@ TEST(Faults, NonContinuableRaiseIsMappedByItsCode) {
     kept = kept + 1;
   }
   EXPECT_EQ(kept, 42);
+  // After a caught raise the function's stack is where its code expects it:
+  // a second raise from the same frame carries its own record.
+  ULONG_PTR args[2] = {0x1234, 0x5678};
+  try {
+    RaiseException(0xC0000008, 0, 2, args);
+  } catch (const EExternalException& e) {
+    EXPECT_EQ(e.ExceptionRecord.ExceptionInformation[1], 0x5678u);
+  }
 }
 
 // Calls RaiseException twice through a register, as the compiler does when a
