@@ -175,10 +175,12 @@ void TWriter::WriteOneProperty(TPersistent* object, const TPropInfo* prop) {
       } else if (type->Kind == tkEnumeration) {
         WriteIdentifier(EnumNameByValue(type, value));
       } else {
+        // Only the bits that name an element: an empty name would end the
+        // set early and leave the rest of the definition unreadable.
         WriteTag(tgSet);
         for (int bit = 0; bit < 32; ++bit)
           if (static_cast<std::uint32_t>(value) >> bit & 1)
-            WriteShortText(EnumNameByValue(type->ElementType, bit));
+            if (const String name = EnumNameByValue(type->ElementType, bit); !name.empty()) WriteShortText(name);
         WriteShortText(String());
       }
       break;

@@ -328,8 +328,12 @@ TEST(Writer, PropertyListsLeaveOutDefaultsAndWriteOtherValuesByKind) {
   e->Color = 0x123456;  // no name
   // An event bound to anything but a published method of the root is left out.
   e->OnEvent = TNotifyEvent::Of<&TEveryKind::Handler>(e);
+  // A set bit that names no element is left out: an empty name would end the set.
+  e->Smalls = 1 << smB | 1 << 5;
   EXPECT_TRUE(Contains(PropertiesOf(e, &root), TDef().Short("Color").Int32(0x123456)));
   EXPECT_FALSE(Contains(PropertiesOf(e, &root), TDef().Short("OnEvent")));
+  EXPECT_TRUE(Contains(PropertiesOf(e, &root), TDef().Short("Smalls").Set({"smB"})));
+  EXPECT_FALSE(Contains(PropertiesOf(e, &root), TDef().Short("Smalls").Set({"smB", ""})));
 }
 
 // A kinds root named Root with TEveryKind children A and B, each with one item.
