@@ -316,10 +316,10 @@ void TControl::SetZOrderPosition(int position) {
   if (index < 0) return;
   position = std::clamp(position, 0, list.Count() - 1);
   if (position == index) return;
+  TControl* form = RequireParentForm(this).FormControl();  // before anything moves
   list.Delete(index);
   list.Insert(position, this);
   InvalidateControl(FVisible, true);
-  TControl* form = RequireParentForm(this).FormControl();
   if (form->ControlState() & csPaletteOwner) form->PaletteChanged(true);
 }
 

@@ -485,6 +485,7 @@ class TWinControl : public TControl {
   void XMDrag(TMessage& message);
 
  private:
+  static HWND UpperSiblingWindow(const TList& siblings, int position);
   bool ForwardMouseToChild(TMessage& message);
   void DestroyChildren();
   friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM);

@@ -115,6 +115,14 @@ void TWinControl::SetZOrder(bool topMost) {
   }
 }
 
+// The window of the nearest sibling above `position` that has one (siblings
+// without a window yet have no place in the platform's order), else the top.
+HWND TWinControl::UpperSiblingWindow(const TList& siblings, int position) {
+  for (int i = position + 1; i < siblings.Count(); ++i)
+    if (HWND window = static_cast<TWinControl*>(siblings.Items(i))->FHandle) return window;
+  return HWND_TOP;
+}
+
 void TWinControl::SetZOrderPosition(int position) {
   if (!Parent() || !Parent()->FWinControls) return;
   TList& list = *Parent()->FWinControls;
@@ -133,7 +141,7 @@ void TWinControl::SetZOrderPosition(int position) {
   else if (position == list.Count() - 1)
     after = HWND_TOP;
   else if (position != index)
-    after = static_cast<TWinControl*>(list.Items(position + 1))->FHandle;  // the sibling right above
+    after = UpperSiblingWindow(list, position);
   else
     return;
   SetWindowPos(FHandle, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);

@@ -127,6 +127,20 @@ TEST_F(Order, ZOrderMovesPlaceTheWindowUnderItsNewUpperSibling) {
   EXPECT_EQ(WindowOrder(), (std::vector<TWinControl*>{c[3], c[2], c[1], c[0]}));
   c[1]->BringToFront();
   EXPECT_EQ(WindowOrder().front(), c[1]);
+  // A sibling above without a window yet is passed over: C1 goes under C3.
+  c[2]->DestroyHandle();
+  c[1]->SetZOrderPosition(1);  // the list from the bottom: C0, C1, C2, C3
+  EXPECT_EQ(WindowOrder(), (std::vector<TWinControl*>{c[3], c[1], c[0]}));
+}
+
+TEST(ZOrder, AGraphicControlWithoutAFormRaisesAndStaysInPlace) {
+  TWinControl parent(nullptr);
+  auto* a = new TGraphicControl(&parent);
+  a->Rename("A");
+  a->SetParent(&parent);
+  (new TGraphicControl(&parent))->SetParent(&parent);
+  EXPECT_RAISES(EInvalidOperation, a->SetZOrderPosition(1), "Control 'A' has no parent window");
+  EXPECT_EQ(parent.Controls(0), a);
 }
 
 TEST_F(Order, TabOrderWritesAreClampedAndNavigationWraps) {
