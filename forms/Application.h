@@ -180,6 +180,7 @@ class TApplication : public TComponent, public IApplicationHost {
   HWND FDialogHandle = nullptr;
   HHOOK FHintHook = nullptr;
   HANDLE FHintThread = nullptr;
+  HANDLE FHintThreadStop = nullptr;
 };
 
 extern TApplication* Application;

@@ -6,8 +6,14 @@
 #include "Screen.h"
 
 namespace {
-DWORD HintThreadId = 0;
-volatile bool HintThreadStop = false;
+
+// The watcher thread touches no object of the program: it asks the
+// user-interface thread, through a thread message that the message hook
+// receives, to cancel the hint. (Cancelling from the watcher itself would
+// stop a timer it does not own and race the user-interface thread.)
+UINT CancelHintMessage = 0;
+DWORD UserInterfaceThread = 0;
+
 }  // namespace
 
 void CALLBACK HintTimerProc(HWND, UINT, UINT_PTR, DWORD) {
@@ -15,23 +21,25 @@ void CALLBACK HintTimerProc(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 // While the program runs no loop of its own, hint messages are watched from
-// a hook, and a thread cancels the hint when the mouse leaves its windows.
+// a hook, and a thread watches for the mouse leaving the program's windows.
 LRESULT CALLBACK HintGetMessageHook(int code, WPARAM wParam, LPARAM lParam) {
   const LRESULT result = CallNextHookEx(nullptr, code, wParam, lParam);
-  if (code >= 0 && Application && Application->FHintWindow) {
+  if (code >= 0 && Application) {
     const MSG& msg = *reinterpret_cast<const MSG*>(lParam);
-    if (Application->FHintWindow->IsHintMsg(TMessage{msg.message, msg.wParam, msg.lParam})) Application->CancelHint();
+    if (!msg.hwnd && msg.message == CancelHintMessage)
+      Application->CancelHint();
+    else if (Application->FHintWindow &&
+             Application->FHintWindow->IsHintMsg(TMessage{msg.message, msg.wParam, msg.lParam}))
+      Application->CancelHint();
   }
   return result;
 }
 
-DWORD WINAPI HintMouseThread(void*) {
-  while (!HintThreadStop) {
-    // Polls about once a second.
-    if (WaitForInputIdle(GetCurrentProcess(), 1000) != WAIT_TIMEOUT) Sleep(1000);
+// Polls once a second until its stop event is set.
+DWORD WINAPI HintMouseThread(void* stop) {
+  while (WaitForSingleObject(static_cast<HANDLE>(stop), 1000) == WAIT_TIMEOUT) {
     POINT p;
-    GetCursorPos(&p);
-    if (!HintThreadStop && Application && Application->FHintControl && !FindOwnWindowAt(p)) Application->CancelHint();
+    if (GetCursorPos(&p) && !FindOwnWindowAt(p)) PostThreadMessageA(UserInterfaceThread, CancelHintMessage, 0, 0);
   }
   return 0;
 }
@@ -157,9 +165,11 @@ void TApplication::PopUpHint(POINT cursorPos) {
 
 void TApplication::InstallHintHooks() {
   if (FRunning || FHintHook) return;
-  FHintHook = SetWindowsHookExA(WH_GETMESSAGE, HintGetMessageHook, nullptr, GetCurrentThreadId());
-  HintThreadStop = false;
-  FHintThread = CreateThread(nullptr, 1000, HintMouseThread, nullptr, 0, &HintThreadId);
+  if (!CancelHintMessage) CancelHintMessage = RegisterWindowMessageA("SondrelCancelHint");
+  UserInterfaceThread = GetCurrentThreadId();
+  FHintHook = SetWindowsHookExA(WH_GETMESSAGE, HintGetMessageHook, nullptr, UserInterfaceThread);
+  FHintThreadStop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (FHintThreadStop) FHintThread = CreateThread(nullptr, 1000, HintMouseThread, FHintThreadStop, 0, nullptr);
 }
 
 void TApplication::RemoveHintHooks() {
@@ -167,10 +177,16 @@ void TApplication::RemoveHintHooks() {
     UnhookWindowsHookEx(FHintHook);
     FHintHook = nullptr;
   }
-  if (!FHintThread) return;
-  // The thread itself may be cancelling the hint: it then ends on its own.
-  HintThreadStop = true;
-  if (GetCurrentThreadId() != HintThreadId) TerminateThread(FHintThread, 0);
-  CloseHandle(FHintThread);
-  FHintThread = nullptr;
+  // The watcher ends at once when told, so it is joined rather than killed
+  // (a killed thread may leave a lock of the process held).
+  if (FHintThread) {
+    SetEvent(FHintThreadStop);
+    WaitForSingleObject(FHintThread, INFINITE);
+    CloseHandle(FHintThread);
+    FHintThread = nullptr;
+  }
+  if (FHintThreadStop) {
+    CloseHandle(FHintThreadStop);
+    FHintThreadStop = nullptr;
+  }
 }

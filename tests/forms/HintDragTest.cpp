@@ -126,6 +126,23 @@ TEST_F(Mouse, AHintAppearsAfterThePauseBelowTheControlWithItsShortHint) {
   EXPECT_FALSE(IsWindowVisible(hint->Handle()));
 }
 
+// Outside the application's loop a watcher notices the cursor leaving the
+// program's windows; the hint ends on the user-interface thread, as the host
+// pumps messages.
+TEST_F(Mouse, WithoutTheLoopAHintEndsWhenTheCursorLeavesTheProgramsWindows) {
+  Source->SetHint("Hint");
+  Source->SetShowHint(true);
+  MoveTo(At(Source, 20, 20));
+  MoveTo(At(Source, 22, 21));
+  RunFor(Application->HintPause() + 300);
+  THintWindow* hint = Application->HintWindow();
+  ASSERT_TRUE(IsWindowVisible(hint->Handle()));
+  SetCursorPos(2, 2);
+  for (const DWORD end = GetTickCount() + 1500; GetTickCount() < end; Sleep(10))
+    for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
+  EXPECT_FALSE(IsWindowVisible(hint->Handle()));
+}
+
 DWORD WINAPI ForeignWindow(void* done) {
   HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 600, 500, 50, 50, nullptr, nullptr,
                                nullptr, nullptr);
