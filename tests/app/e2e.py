@@ -93,7 +93,7 @@ class Player:
         time.sleep(0.2)
         return got is not None and open(self.capture, "rb").read() == expected
 
-    def exit_code(self, seconds=10):
+    def exit_code(self, seconds=30):
         try:
             return self.process.wait(seconds)
         except subprocess.TimeoutExpired:
