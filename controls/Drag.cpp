@@ -13,6 +13,7 @@ namespace {
 // needed: loading that library costs a program tens of milliseconds at start,
 // and only a drag with images uses it.
 struct TImageListFunctions {
+  decltype(&::ImageList_Add) Add;
   decltype(&::ImageList_Create) Create;
   decltype(&::ImageList_Destroy) Destroy;
   decltype(&::ImageList_SetBkColor) SetBkColor;
@@ -37,6 +38,7 @@ const TImageListFunctions& ImageLists() {
       if (!function) throw EOutOfResources(TResId::InvalidImageList);
     };
     TImageListFunctions f{};
+    find(f.Add, "ImageList_Add");
     find(f.Create, "ImageList_Create");
     find(f.Destroy, "ImageList_Destroy");
     find(f.SetBkColor, "ImageList_SetBkColor");
@@ -281,6 +283,8 @@ HIMAGELIST TDragImageSet::Handle() {
     ImageLists().SetBkColor(FHandle, FBkColor == static_cast<TColor>(0x20000000) ? CLR_DEFAULT : ResolveColor(FBkColor));
   return FHandle;
 }
+
+int TDragImageSet::Add(HBITMAP image, HBITMAP mask) { return ImageLists().Add(Handle(), image, mask); }
 
 void TDragImageSet::StartDrag(int index, int hotX, int hotY) {
   ImageLists().BeginDrag(Handle(), index, hotX, hotY);

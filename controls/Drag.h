@@ -66,7 +66,7 @@ class TDragImageSet : public TObject {
   // The platform image list, created on first use; EInvalidOperation
   // "Invalid ImageList" when it cannot be.
   HIMAGELIST Handle();
-  int Add(HBITMAP image, HBITMAP mask) { return ImageList_Add(Handle(), image, mask); }
+  int Add(HBITMAP image, HBITMAP mask);
   bool Masked() const { return FMasked; }
   void SetMasked(bool masked) { FMasked = masked; }
   TColor BkColor() const { return FBkColor; }

@@ -228,5 +228,19 @@ TEST_F(Mouse, AReleaseBeforeTheThresholdAndARaisingDropEndCleanly) {
   EXPECT_RAISES(EInvalidOperation, Form->BeginDrag(true), "Cannot drag a form");
 }
 
+// A drag image goes through the platform's image lists, loaded when first used.
+TEST_F(Mouse, ADragImageIsShownMovedAndEnded) {
+  TDragImageSet images(16, 16);
+  HBITMAP picture = CreateBitmap(16, 16, 1, 1, nullptr);
+  EXPECT_EQ(images.Add(picture, picture), 0);
+  images.BeginDragAt(Form->Handle(), 20, 20);
+  EXPECT_TRUE(images.Dragging());
+  EXPECT_EQ(images.DragWindow(), Form->Handle());
+  images.DragMoveTo(40, 30);
+  images.EndDrag();
+  EXPECT_FALSE(images.Dragging());
+  DeleteObject(picture);
+}
+
 }  // namespace
 }  // namespace forms_test
