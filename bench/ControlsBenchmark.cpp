@@ -12,6 +12,7 @@
 #include "Controls.h"
 #include "Painting.h"
 #include "Runtime.h"
+#include "Timing.h"
 
 constexpr unsigned BenchMessage = WM_USER + 7;
 
@@ -36,17 +37,6 @@ __attribute__((noinline)) long CallChain(TVirtualChain* chain, unsigned i) {
 }
 
 namespace {
-
-double Seconds() {
-  static const LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // The declaring class and four generations below it, each with a table of
 // its own, as real control classes have.

@@ -11,19 +11,9 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+#include "Timing.h"
 
 namespace {
-
-double Seconds() {
-  static const LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 struct TSearch {
   DWORD Process;

@@ -20,21 +20,11 @@
 #include "Registry.h"
 #include "Runtime.h"
 #include "StreamingClasses.h"
+#include "Timing.h"
 
 using namespace streaming_test;
 
 namespace {
-
-double Seconds() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 void Fill(TEveryKind& k, int i, TComponent* previous) {
   k.Int8 = static_cast<std::int8_t>(i % 100 - 50);

@@ -12,20 +12,14 @@ namespace {
 // The image-list functions of the common-controls library, loaded when first
 // needed: loading that library costs a program tens of milliseconds at start,
 // and only a drag with images uses it.
+#define SONDREL_IMAGE_LIST_FUNCTIONS(F)                                                                    \
+  F(Add) F(Create) F(Destroy) F(SetBkColor) F(BeginDrag) F(DragEnter) F(DragLeave) F(DragMove) F(EndDrag) \
+  F(DragShowNolock) F(ReplaceIcon) F(SetDragCursorImage) F(GetDragImage)
+
 struct TImageListFunctions {
-  decltype(&::ImageList_Add) Add;
-  decltype(&::ImageList_Create) Create;
-  decltype(&::ImageList_Destroy) Destroy;
-  decltype(&::ImageList_SetBkColor) SetBkColor;
-  decltype(&::ImageList_BeginDrag) BeginDrag;
-  decltype(&::ImageList_DragEnter) DragEnter;
-  decltype(&::ImageList_DragLeave) DragLeave;
-  decltype(&::ImageList_DragMove) DragMove;
-  decltype(&::ImageList_EndDrag) EndDrag;
-  decltype(&::ImageList_DragShowNolock) DragShowNolock;
-  decltype(&::ImageList_ReplaceIcon) ReplaceIcon;
-  decltype(&::ImageList_SetDragCursorImage) SetDragCursorImage;
-  decltype(&::ImageList_GetDragImage) GetDragImage;
+#define SONDREL_MEMBER(name) decltype(&::ImageList_##name) name;
+  SONDREL_IMAGE_LIST_FUNCTIONS(SONDREL_MEMBER)
+#undef SONDREL_MEMBER
 };
 
 const TImageListFunctions& ImageLists() {
@@ -38,19 +32,9 @@ const TImageListFunctions& ImageLists() {
       if (!function) throw EOutOfResources(TResId::InvalidImageList);
     };
     TImageListFunctions f{};
-    find(f.Add, "ImageList_Add");
-    find(f.Create, "ImageList_Create");
-    find(f.Destroy, "ImageList_Destroy");
-    find(f.SetBkColor, "ImageList_SetBkColor");
-    find(f.BeginDrag, "ImageList_BeginDrag");
-    find(f.DragEnter, "ImageList_DragEnter");
-    find(f.DragLeave, "ImageList_DragLeave");
-    find(f.DragMove, "ImageList_DragMove");
-    find(f.EndDrag, "ImageList_EndDrag");
-    find(f.DragShowNolock, "ImageList_DragShowNolock");
-    find(f.ReplaceIcon, "ImageList_ReplaceIcon");
-    find(f.SetDragCursorImage, "ImageList_SetDragCursorImage");
-    find(f.GetDragImage, "ImageList_GetDragImage");
+#define SONDREL_FIND(name) find(f.name, "ImageList_" #name);
+    SONDREL_IMAGE_LIST_FUNCTIONS(SONDREL_FIND)
+#undef SONDREL_FIND
     return f;
   }();
   return functions;
