@@ -279,10 +279,7 @@ TEST(Convert, WrittenTextIsReadLikeThePrintedText) {
 }  // namespace streaming_test
 
 int main(int argc, char** argv) {
-  InitRuntime();
-  streaming_test::RegisterConverters();
-  RegisterClassChain(streaming_test::TKindsRoot::StaticClass());
-  RegisterClassChain(streaming_test::TEveryKind::StaticClass());
+  streaming_test::PrepareStreamingProgram();
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

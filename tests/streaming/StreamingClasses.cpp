@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "Registry.h"
+#include "Runtime.h"
 
 namespace streaming_test {
 
@@ -70,6 +71,13 @@ constinit const TTypeInfo ColorType = IntegerType("TColor", otSLong, INT32_MIN, 
 void RegisterConverters() {
   RegisterIdentConverter(&ColorType, &IdentToInt<Colors>, &IntToIdent<Colors>);
   RegisterIdentConverter(&CharsetType, &IdentToInt<Charsets>, &IntToIdent<Charsets>);
+}
+
+void PrepareStreamingProgram() {
+  InitRuntime();
+  RegisterConverters();
+  RegisterClassChain(TKindsRoot::StaticClass());
+  RegisterClassChain(TEveryKind::StaticClass());
 }
 
 // --- Published tables ------------------------------------------------------------

@@ -23,6 +23,9 @@ extern const TTypeInfo ColorType;  // TColor, with identifiers clBlack, clWindow
 
 // Registers the identifier converters of the colour and character-set types.
 void RegisterConverters();
+// Starts the runtime, registers the converters and makes TKindsRoot and
+// TEveryKind known by name: what a program reading these classes needs.
+void PrepareStreamingProgram();
 
 // Counts the live test components.
 struct TCounted {

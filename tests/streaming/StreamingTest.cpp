@@ -466,11 +466,7 @@ TEST(RoundTrip, MainFormWrittenAndReadBackIsTheSame) {
 }  // namespace streaming_test
 
 int main(int argc, char** argv) {
-  InitRuntime();
-  streaming_test::RegisterConverters();
-  // Children of TKindsRoot are created by class name.
-  RegisterClassChain(streaming_test::TKindsRoot::StaticClass());
-  RegisterClassChain(streaming_test::TEveryKind::StaticClass());
+  streaming_test::PrepareStreamingProgram();
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
