@@ -1,6 +1,7 @@
 #include "Components.h"
 
 #include <algorithm>
+#include <exception>
 #include <vector>
 
 #include "NameTable.h"
@@ -86,11 +87,55 @@ namespace {
 std::uint64_t OwnershipChanges = 0;
 }  // namespace
 
-TComponent::TComponent(TComponent* owner) : FStyle(1) {
-  if (owner) owner->AddOwned(this);
+TOwner::TOwner(TComponent* owner) noexcept : FOwner(owner), FUncaught(std::uncaught_exceptions()) {}
+
+TOwner::~TOwner() noexcept(false) {
+  const bool unwinding = std::uncaught_exceptions() > FUncaught;
+  while (TComponent* component = FInserted) {
+    Forget(component);
+    if (!unwinding) {
+      component->AnnounceInsertion();
+      continue;
+    }
+    // Another part of the expression failed after the component was built:
+    // the owner still hears of it, but nothing may propagate from here now.
+    try {
+      component->AnnounceInsertion();
+    } catch (...) {
+    }
+  }
+}
+
+void TOwner::Forget(TComponent* component) const {
+  TComponent** link = &FInserted;
+  while (*link != component) link = &(*link)->FNextAnnounced;
+  *link = component->FNextAnnounced;
+  component->FNextAnnounced = nullptr;
+  component->FAnnouncer = nullptr;
+}
+
+TComponent::TComponent(const TOwner& owner) : FStyle(1) {
+  if (!owner.FOwner) return;
+  owner.FOwner->InsertOwned(this);
+  // Announced in the order built, when the argument goes.
+  TComponent** last = &owner.FInserted;
+  while (*last) last = &(*last)->FNextAnnounced;
+  *last = this;
+  FAnnouncer = &owner;
+}
+
+void TComponent::AnnounceInsertion() {
+  if (FOwner) FOwner->Notify(this, ntInserted);
 }
 
 TComponent::~TComponent() {
+  // Freed within the expression that built it: the owner hears of the
+  // insertion first. When the construction itself failed it hears of
+  // neither (RemoveOwned below passes over such a component).
+  if (FAnnouncer && std::uncaught_exceptions() <= FAnnouncer->FUncaught) {
+    FAnnouncer->Forget(this);
+    AnnounceInsertion();
+  }
   if (FFreeNotices) {
     // Each notified component takes itself out of the list as it hears.
     std::unique_ptr<TList> notices = std::move(FFreeNotices);
@@ -116,6 +161,11 @@ void TComponent::BindOwnerField(const String& name, TComponent* value) {
 }
 
 void TComponent::AddOwned(TComponent* component) {
+  InsertOwned(component);
+  Notify(component, ntInserted);
+}
+
+void TComponent::InsertOwned(TComponent* component) {
   CheckRename(component, String(), component->FName);
   component->CheckOwnerField(this, component->FName);
   if (!FOwned) {
@@ -143,11 +193,15 @@ void TComponent::AddOwned(TComponent* component) {
   component->FOwner = this;
   component->BindOwnerField(component->FName, component);
   if (FState & stDesigning) component->SetDesigning(true);
-  Notify(component, ntInserted);
 }
 
 void TComponent::RemoveOwned(TComponent* component) {
-  Notify(component, ntRemoved);
+  if (component->FAnnouncer) {
+    // Taken out before this owner heard of it: it hears of neither.
+    component->FAnnouncer->Forget(component);
+  } else {
+    Notify(component, ntRemoved);
+  }
   component->BindOwnerField(component->FName, nullptr);
   const int position = OwnedPosition(component);
   if (position >= 0) {

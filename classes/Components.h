@@ -31,6 +31,40 @@ enum TOperation : std::uint8_t { ntInserted, ntRemoved };
 
 extern const TTypeInfo ComponentNameTypeInfo;  // TComponentName
 
+class TComponent;
+
+// The owner argument of every component constructor. It is made from the
+// owner pointer where the outermost constructor is called, so it lives until
+// the end of the expression that creates the component: its destructor tells
+// the owner of the insertion once the whole object is built, when the owner
+// sees the component's real class (a base constructor runs while the object
+// is still of the base class). A class that inherits its constructors
+// (`using TButton::TButton;`) or takes `const TOwner&` itself is seen as
+// what it is; one whose constructor takes a plain `TComponent*` is announced
+// once the part built from that pointer is complete.
+class TOwner {
+ public:
+  TOwner(TComponent* owner) noexcept;  // NOLINT: converts implicitly, on purpose
+  TOwner(const TOwner&) = delete;
+  TOwner& operator=(const TOwner&) = delete;
+  // A failure of the owner's reaction propagates from here; the component
+  // stays with its owner.
+  ~TOwner() noexcept(false);
+  operator TComponent*() const { return FOwner; }
+  TComponent* operator->() const { return FOwner; }
+
+ private:
+  friend class TComponent;
+  // Takes a component off the list of those to announce.
+  void Forget(TComponent* component) const;
+
+  TComponent* FOwner;
+  int FUncaught;  // exceptions in flight when the expression began
+  // The components built with this argument and not yet announced, in the
+  // order built, linked through FNextAnnounced.
+  mutable TComponent* FInserted = nullptr;
+};
+
 class TComponent : public TPersistent {
   SONDREL_CLASS(TComponent)
 
@@ -47,7 +81,7 @@ class TComponent : public TPersistent {
     if constexpr (!InheritsBaseNotify<Self>()) self->HearNotifications();
   }
 
-  explicit TComponent(TComponent* owner);
+  explicit TComponent(const TOwner& owner);
   TComponent(const TComponent&) = delete;
   TComponent& operator=(const TComponent&) = delete;
   ~TComponent() override;
@@ -68,6 +102,7 @@ class TComponent : public TPersistent {
     FTop = top;
   }
 
+  // Inserts a component built elsewhere and tells this owner at once.
   void AddOwned(TComponent* component);
   void RemoveOwned(TComponent* component);
   TComponent* FindOwned(const String& name) const;
@@ -110,7 +145,14 @@ class TComponent : public TPersistent {
   void DefineProperties(TFiler& filer) override;
 
  private:
+  friend class TOwner;
   struct TOwnedIndex;
+
+  // Puts the component into the owned list; AddOwned and the constructor
+  // then tell this owner (the constructor through the TOwner argument).
+  void InsertOwned(TComponent* component);
+  // Tells the owner of the insertion that construction held back.
+  void AnnounceInsertion();
 
   // Whether class Self's Notify is TComponent's own. A Notify declared below
   // TComponent that cannot be named from here (one that is not public) counts
@@ -176,6 +218,10 @@ class TComponent : public TPersistent {
   std::uint8_t FStyle = 0;
   bool FHears = false;   // the class has a Notify of its own
   bool FListed = false;  // in the owner's notification list
+  // While the owner has yet to hear of the insertion: the owner argument the
+  // component was built with.
+  const TOwner* FAnnouncer = nullptr;
+  TComponent* FNextAnnounced = nullptr;
 };
 
 // True for a non-empty name of ASCII letters, digits and "_" that does not

@@ -77,7 +77,7 @@ SONDREL_PUBLISHED_MESSAGE_CLASS(TControl, TComponent, "Controls", TClassTables<T
 
 // --- Construction --------------------------------------------------------------------------
 
-TControl::TControl(TComponent* owner)
+TControl::TControl(const TOwner& owner)
     : TComponent(owner),
       FControlStyle(csCapturesMouse | csClickEvents | csCaptionFollowsName | csDoubleClicks),
       FFont(std::make_unique<TFont>()) {

@@ -87,7 +87,7 @@ class TControl : public TComponent {
   SONDREL_CLASS(TControl)
 
  public:
-  explicit TControl(TComponent* owner);
+  explicit TControl(const TOwner& owner);
   ~TControl() override;
 
   // The entry of every message; HandleMessage unless replaced.
@@ -311,7 +311,7 @@ class TWinControl : public TControl {
   SONDREL_CLASS(TWinControl)
 
  public:
-  explicit TWinControl(TComponent* owner);
+  explicit TWinControl(const TOwner& owner);
   ~TWinControl() override;
 
   // Creates the window on demand (parents first).

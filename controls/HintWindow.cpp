@@ -6,7 +6,7 @@ struct TClassTables<THintWindow> {
 };
 SONDREL_MESSAGE_CLASS(THintWindow, TCustomControl, "Controls", TClassTables<THintWindow>::Messages);
 
-THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
+THintWindow::THintWindow(const TOwner& owner) : TCustomControl(owner) {
   SetColor(0x80FFFF);  // a pale yellow
   // The platform's status-bar font; the default font when it is not known.
   NONCLIENTMETRICSA metrics{};

@@ -8,7 +8,7 @@ class THintWindow : public TCustomControl {
   SONDREL_CLASS(THintWindow)
 
  public:
-  explicit THintWindow(TComponent* owner);
+  explicit THintWindow(const TOwner& owner);
 
   void FillCreateParams(TCreateParams& params) override;
   void Paint() override;

@@ -285,7 +285,7 @@ void PaintOn(TControlCanvas& canvas, HDC dc, F paint) {
 }
 }  // namespace
 
-TGraphicControl::TGraphicControl(TComponent* owner)
+TGraphicControl::TGraphicControl(const TOwner& owner)
     : TControl(owner), FCanvas(std::make_unique<TControlCanvas>()) {
   FCanvas->SetControl(this);
 }
@@ -296,7 +296,7 @@ void TGraphicControl::WMPaint(TMessage& message) {
   if (message.WParam) PaintOn(*FCanvas, reinterpret_cast<HDC>(message.WParam), [this] { Paint(); });
 }
 
-TCustomControl::TCustomControl(TComponent* owner)
+TCustomControl::TCustomControl(const TOwner& owner)
     : TWinControl(owner), FCanvas(std::make_unique<TControlCanvas>()) {
   FCanvas->SetControl(this);
 }

@@ -39,7 +39,7 @@ class TGraphicControl : public TControl {
   SONDREL_CLASS(TGraphicControl)
 
  public:
-  explicit TGraphicControl(TComponent* owner);
+  explicit TGraphicControl(const TOwner& owner);
   ~TGraphicControl() override;
 
   TControlCanvas* Canvas() const { return FCanvas.get(); }
@@ -57,7 +57,7 @@ class TCustomControl : public TWinControl {
   SONDREL_CLASS(TCustomControl)
 
  public:
-  explicit TCustomControl(TComponent* owner);
+  explicit TCustomControl(const TOwner& owner);
   ~TCustomControl() override;
 
   TControlCanvas* Canvas() const { return FCanvas.get(); }

@@ -232,7 +232,7 @@ void DeallocateUtilityWindow(HWND window) {
 
 // --- Construction ---------------------------------------------------------------------------
 
-TWinControl::TWinControl(TComponent* owner) : TControl(owner), FBrush(std::make_unique<TBrush>()) {
+TWinControl::TWinControl(const TOwner& owner) : TControl(owner), FBrush(std::make_unique<TBrush>()) {
   FBrush->SetColor(Color());
 }
 

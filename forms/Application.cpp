@@ -114,7 +114,7 @@ void ShowWindowNoAnimation(HWND window, int command) {
 
 // --- Construction -------------------------------------------------------------------------------
 
-TApplication::TApplication(TComponent* owner) : TComponent(owner), FIcon(std::make_unique<TIcon>()) {
+TApplication::TApplication(const TOwner& owner) : TComponent(owner), FIcon(std::make_unique<TIcon>()) {
   FIcon->SetHandle(LoadIconA(GetModuleHandleA(nullptr), "MAINICON"));
   FIcon->OnChange = TNotifyEvent::Of<&TApplication::IconChanged>(this);
   // The default title: the module's file name without folder and extension,

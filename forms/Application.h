@@ -46,7 +46,7 @@ class TApplication : public TComponent, public IApplicationHost {
   SONDREL_CLASS(TApplication)
 
  public:
-  explicit TApplication(TComponent* owner);
+  explicit TApplication(const TOwner& owner);
   ~TApplication() override;
 
   void Initialize();

@@ -167,7 +167,7 @@ TForm* GetParentForm(const TControl* control) {
 
 // --- Construction and destruction ---------------------------------------------------------------
 
-TForm::TForm(TComponent* owner)
+TForm::TForm(const TOwner& owner)
     : TScrollingWinControl(owner), FCanvas(std::make_unique<TControlCanvas>()), FIcon(std::make_unique<TIcon>()) {
   SetControlStyle(csAcceptsChildren | csCapturesMouse | csClickEvents | csCaptionFollowsName | csDoubleClicks);
   SetBounds(0, 0, 320, 240);

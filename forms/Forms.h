@@ -68,7 +68,7 @@ class TForm : public TScrollingWinControl, public IFormHost {
 
  public:
   // The bare form; loading its definition happens in AfterConstruction.
-  explicit TForm(TComponent* owner);
+  explicit TForm(const TOwner& owner);
   ~TForm() override;
   // Loads the definitions of the form's class and its ancestors down to
   // TForm, then fires OnCreate and shows the form when the definition asked.

@@ -36,7 +36,7 @@ int CALLBACK AddFontName(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM
 
 }  // namespace
 
-TScreen::TScreen(TComponent* owner) : TComponent(owner) {
+TScreen::TScreen(const TOwner& owner) : TComponent(owner) {
   LoadCursors();
   CollectImeNames();
   HDC dc = GetDC(nullptr);

@@ -16,7 +16,7 @@ class TScreen : public TComponent {
   SONDREL_CLASS(TScreen)
 
  public:
-  explicit TScreen(TComponent* owner);
+  explicit TScreen(const TOwner& owner);
   ~TScreen() override;
 
   int Width() const { return GetSystemMetrics(SM_CXSCREEN); }

@@ -135,7 +135,7 @@ void TControlScrollBar::AssignFrom(const TObject* source) {
 
 // --- The scrolling control ------------------------------------------------------------------------
 
-TScrollingWinControl::TScrollingWinControl(TComponent* owner)
+TScrollingWinControl::TScrollingWinControl(const TOwner& owner)
     : TWinControl(owner),
       FHorzScrollBar(std::make_unique<TControlScrollBar>(this, sbHorizontal)),
       FVertScrollBar(std::make_unique<TControlScrollBar>(this, sbVertical)) {}

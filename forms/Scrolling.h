@@ -66,7 +66,7 @@ class TScrollingWinControl : public TWinControl {
   SONDREL_CLASS(TScrollingWinControl)
 
  public:
-  explicit TScrollingWinControl(TComponent* owner);
+  explicit TScrollingWinControl(const TOwner& owner);
   ~TScrollingWinControl() override;
 
   TControlScrollBar* HorzScrollBar() const { return FHorzScrollBar.get(); }

@@ -135,7 +135,7 @@ struct TClassTables<TMenuItem> {
 SONDREL_PUBLISHED_CLASS(TMenuItem, TComponent, "Menus",
                         {.Props = TClassTables<TMenuItem>::Props, .Create = &NewComponent<TMenuItem>});
 
-TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), FCommand(NewCommand()) {}
+TMenuItem::TMenuItem(const TOwner& owner) : TComponent(owner), FCommand(NewCommand()) {}
 
 TMenuItem::~TMenuItem() {
   if (FParent) FParent->Remove(this);
@@ -404,7 +404,7 @@ struct TClassTables<TMenu> {
 };
 SONDREL_PUBLISHED_CLASS(TMenu, TComponent, "Menus", {.Props = TClassTables<TMenu>::Props});
 
-TMenu::TMenu(TComponent* owner) : TComponent(owner), FItems(new TMenuItem(this)) {
+TMenu::TMenu(const TOwner& owner) : TComponent(owner), FItems(new TMenuItem(this)) {
   FItems->FOnChange = TMenuItem::TChangeEvent::Of<&TMenu::MenuChanged>(this);
   FItems->FMenu = this;
 }
@@ -642,7 +642,7 @@ struct TClassTables<TPopupMenu> {
 SONDREL_PUBLISHED_CLASS(TPopupMenu, TMenu, "Menus",
                         {.Props = TClassTables<TPopupMenu>::Props, .Create = &NewComponent<TPopupMenu>});
 
-TPopupMenu::TPopupMenu(TComponent* owner) : TMenu(owner) {
+TPopupMenu::TPopupMenu(const TOwner& owner) : TMenu(owner) {
   Items()->OnClick = TNotifyEvent::Of<&TPopupMenu::DoPopup>(this);
   TMenu::SetWindowHandle(Application ? Application->Handle() : nullptr);
   PopupList().Add(this);

@@ -32,7 +32,7 @@ class TMenuItem : public TComponent, public IMenuItem {
  public:
   using TChangeEvent = TEvent<TMenuItem*, bool>;
 
-  explicit TMenuItem(TComponent* owner);
+  explicit TMenuItem(const TOwner& owner);
   ~TMenuItem() override;
 
   int Count() const { return FItems ? FItems->Count() : 0; }
@@ -125,7 +125,7 @@ class TMenu : public TComponent {
   SONDREL_CLASS(TMenu)
 
  public:
-  explicit TMenu(TComponent* owner);
+  explicit TMenu(const TOwner& owner);
   ~TMenu() override;
 
   TMenuItem* Items() const { return FItems; }
@@ -187,7 +187,7 @@ class TPopupMenu : public TMenu, public IPopupMenu {
   SONDREL_CLASS(TPopupMenu)
 
  public:
-  explicit TPopupMenu(TComponent* owner);
+  explicit TPopupMenu(const TOwner& owner);
   ~TPopupMenu() override;
 
   TPopupAlignment Alignment() const { return FAlignment; }

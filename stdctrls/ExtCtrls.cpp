@@ -70,7 +70,7 @@ struct TClassTables<TPanel> {
 SONDREL_PUBLISHED_CLASS(TPanel, TCustomPanel, "ExtCtrls",
                         {.Props = TClassTables<TPanel>::Props, .Create = &NewComponent<TPanel>});
 
-TCustomPanel::TCustomPanel(TComponent* owner) : TCustomControl(owner) {
+TCustomPanel::TCustomPanel(const TOwner& owner) : TCustomControl(owner) {
   SetControlStyle(csAcceptsChildren | csCapturesMouse | csClickEvents | csCaptionFollowsName | csOpaque |
                   csDoubleClicks | csReserved11);
   SetBounds(Left(), Top(), 185, 41);

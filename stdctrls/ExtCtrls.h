@@ -11,7 +11,7 @@ class TCustomPanel : public TCustomControl {
   SONDREL_CLASS(TCustomPanel)
 
  public:
-  explicit TCustomPanel(TComponent* owner);
+  explicit TCustomPanel(const TOwner& owner);
 
   TAlignment Alignment() const { return FAlignment; }
   void SetAlignment(TAlignment value);

@@ -70,7 +70,7 @@ void TButtonControl::HandleMessage(TMessage& message) {
   TWinControl::HandleMessage(message);
 }
 
-TButton::TButton(TComponent* owner) : TButtonControl(owner) {
+TButton::TButton(const TOwner& owner) : TButtonControl(owner) {
   SetControlStyle(csCaptionFollowsName | csOpaque | csDoubleClicks);
   SetBounds(Left(), Top(), 75, 25);
   SetTabStop(true);
@@ -194,7 +194,7 @@ struct TClassTables<TLabel> {
 SONDREL_PUBLISHED_CLASS(TLabel, TCustomLabel, "StdCtrls",
                         {.Props = TClassTables<TLabel>::Props, .Create = &NewComponent<TLabel>});
 
-TCustomLabel::TCustomLabel(TComponent* owner) : TGraphicControl(owner) {
+TCustomLabel::TCustomLabel(const TOwner& owner) : TGraphicControl(owner) {
   SetControlStyle(ControlStyle() | csOpaque | csReserved11);
   SetBounds(Left(), Top(), 65, 17);
 }

@@ -25,7 +25,7 @@ class TButton : public TButtonControl {
   SONDREL_CLASS(TButton)
 
  public:
-  explicit TButton(TComponent* owner);
+  explicit TButton(const TOwner& owner);
 
   bool Default() const { return FDefault; }
   void SetDefault(bool value);
@@ -58,7 +58,7 @@ class TCustomLabel : public TGraphicControl {
   SONDREL_CLASS(TCustomLabel)
 
  public:
-  explicit TCustomLabel(TComponent* owner);
+  explicit TCustomLabel(const TOwner& owner);
 
   TWinControl* FocusControl() const { return FFocusControl; }
   void SetFocusControl(TWinControl* control);

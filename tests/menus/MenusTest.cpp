@@ -88,6 +88,10 @@ TEST_F(MenuForm, AMenuServesOneFormAndGoesWithIt) {
   TForm* other = NewForm<TForm>(Application);
   EXPECT_RAISES(EInvalidOperation, other->SetMenu(Form->MainMenu1),
                 "Menu 'MainMenu1' is already being used by another form");
+  // A main menu made for a form without one becomes its menu bar.
+  auto* own = new TMainMenu(other);
+  EXPECT_EQ(other->Menu(), own);
+  EXPECT_EQ(GetMenu(other->Handle()), own->Handle());
   delete other;
   HMENU menu = Form->MainMenu1->Handle(), sub = Form->FileMenu->Handle();
   delete Form;

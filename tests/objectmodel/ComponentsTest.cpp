@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Components.h"
+#include "Registry.h"
 #include "StreamingClasses.h"
 #include "TestSupport.h"
 
@@ -243,6 +244,40 @@ SONDREL_CLASS_RECORD(TKinEar, TEar, "Tests");
 SONDREL_CLASS_RECORD(TBusy, TComponent, "Tests");
 SONDREL_CLASS_RECORD(TLateEar, TBusy, "Tests");
 
+// An owner that notes, for each notification, the class the component shows.
+class TClassNoter : public TComponent {
+  SONDREL_CLASS(TClassNoter)
+ public:
+  using TComponent::TComponent;
+  std::vector<String> Seen;
+  void Notify(TComponent* component, TOperation operation) override {
+    Seen.push_back((operation == ntInserted ? "+" : "-") + component->ClassName());
+    TComponent::Notify(component, operation);
+  }
+};
+// A button whose own constructor fails after its base parts were built.
+class TFailingButton : public TButton {
+  SONDREL_CLASS(TFailingButton)
+ public:
+  explicit TFailingButton(const TOwner& owner) : TButton(owner) {
+    throw EComponentError("refused");
+  }
+};
+SONDREL_CLASS_RECORD(TClassNoter, TComponent, "Tests");
+SONDREL_CLASS_RECORD(TFailingButton, TButton, "Tests");
+
+// The owner hears of a component once it is whole, whether code or the
+// reader's virtual constructor made it; of one whose construction failed it
+// hears nothing.
+TEST_F(ComponentsTest, AnOwnerHearsOfAComponentOnceItIsFullyConstructed) {
+  TClassNoter owner(nullptr);
+  new TButton(&owner);
+  CreateComponent(TButton::StaticClass(), &owner);
+  EXPECT_THROW(new TFailingButton(&owner), EComponentError);
+  EXPECT_EQ(owner.Seen, (std::vector<String>{"+TButton", "+TButton"}));
+  EXPECT_EQ(owner.OwnedCount(), 2);
+}
+
 // The ears of a subtree, in the order a walk through every owned list meets them.
 void Ears(TComponent* c, std::vector<String>& out) {
   if (c->Is<TEar>() || c->Is<TLateEar>()) out.push_back(c->Name());
@@ -309,7 +344,8 @@ TEST_F(ComponentsTest, ChangesWhileHearingContinueByPosition) {
       {"A", {"A", "B", /**/ "B", "D", "C", /**/ "C"}},  // D takes B's place
       {"q", {"A", "B", /**/ "A", "B", "D", "C", /**/ "C"}},
       {"D", {"A", "B", /**/ "A", "B", "C", /**/ "C"}},
-      {"+E", {"A", "B", /**/ "A", "B", "D", "C", /**/ "D", "C", "E"}},
+      {"+E",
+       {"A", "B", /**/ "A", "B", "D", "C", "E", /**/ "D", "C", "E"}},  // E hears of itself, whole
       {"^D", {"A", "B", "B", "C"}},  // B moves D to the front: B comes again
   };
   for (const TCase& c : cases) {
