@@ -60,7 +60,6 @@ struct TClassTables<TForm> {
       MessageHandler<&F::WMHelp>(WM_HELP),
       MessageHandler<&F::WMActivate>(WM_ACTIVATE),
       MessageHandler<&F::WMMDIActivate>(WM_MDIACTIVATE),
-      MessageHandler<&F::WMFocus>(WM_SETFOCUS),
       MessageHandler<&F::WMShowWindow>(WM_SHOWWINDOW),
       MessageHandler<&F::WMWindowPosChanging>(WM_WINDOWPOSCHANGING),
       MessageHandler<&F::WMNCCreate>(WM_NCCREATE),
@@ -496,19 +495,16 @@ void TForm::WMMDIActivate(TMessage& message) {
   SetActive(active);
 }
 
-void TForm::WMFocus(TMessage& message) {
-  if (!(ComponentState() & stDesigning)) {
-    if (FFormStyle == fsMDIForm && FClientHandle) {
-      if (HWND child = reinterpret_cast<HWND>(SendMessageA(FClientHandle, WM_MDIGETACTIVE, 0, 0))) {
-        ::SetFocus(child);
-        return;
-      }
-    } else if (FActiveControl && FActiveControl != this) {
-      ::SetFocus(FActiveControl->Handle());
-      return;
-    }
-  }
-  Inherited<TForm>(message);
+bool TForm::PassFocusOn() {
+  if (ComponentState() & stDesigning) return false;
+  HWND target = nullptr;
+  if (FFormStyle == fsMDIForm && FClientHandle)
+    target = reinterpret_cast<HWND>(SendMessageA(FClientHandle, WM_MDIGETACTIVE, 0, 0));
+  else if (FActiveControl && FActiveControl != this)
+    target = FActiveControl->Handle();
+  if (!target) return false;
+  ::SetFocus(target);
+  return true;
 }
 
 void TForm::XMActivate(TMessage&) { NotifyActivate(); }
@@ -693,6 +689,11 @@ void TForm::HandleMessage(TMessage& message) {
   // Dropped while the application forwards a system command to the main form.
   if (!FocusMessages && (message.Msg == WM_SETFOCUS || message.Msg == WM_KILLFOCUS || message.Msg == WM_ACTIVATE))
     return;
+  // The focus passes through the form's own window on its way to the control
+  // that keeps it (the platform's activation focuses the form first): it is
+  // handed on before the form would note itself as the focused control,
+  // which would clear ActiveControl.
+  if (message.Msg == WM_SETFOCUS && PassFocusOn()) return;
   TScrollingWinControl::HandleMessage(message);
 }
 

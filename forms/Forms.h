@@ -191,7 +191,9 @@ class TForm : public TScrollingWinControl, public IFormHost {
   void WMHelp(TMessage& message);
   void WMActivate(TMessage& message);
   void WMMDIActivate(TMessage& message);
-  void WMFocus(TMessage& message);  // WM_SETFOCUS, WM_KILLFOCUS
+  // Gives the focus that reached the form's own window to the window that
+  // keeps it (the active MDI child, or ActiveControl); false when none does.
+  bool PassFocusOn();
   void WMShowWindow(TMessage& message);
   void WMWindowPosChanging(TMessage& message);
   void WMNCCreate(TMessage& message);

@@ -228,6 +228,45 @@ TEST_F(Forms, FocusMovesAlongTheParentChainsAndTheScreenTellsWhatChanged) {
   EXPECT_RAISES(EInvalidOperation, form->SetActiveControl(form->OkBtn), "Cannot focus a disabled or invisible window");
 }
 
+// Re-activating a form gives the focus back to its active control, also to
+// one chosen while the form was inactive, with one change of the screen's
+// active control: to that control, never to the form on the way.
+TEST_F(Forms, ReactivationGivesTheFocusBackToTheActiveControl) {
+  struct TChanges {
+    std::vector<String> Names;
+    void Note(TObject*) {
+      Names.push_back(Screen->ActiveControl() ? Screen->ActiveControl()->Name() : "none");
+    }
+  } changes;
+  TForm* a = NewForm<TForm>(Application);
+  a->Rename("A");
+  std::vector<TButton*> buttons;
+  for (int i = 0; i < 3; ++i) {
+    buttons.push_back(new TButton(a));
+    buttons[i]->Rename("Button" + std::to_string(i));
+    buttons[i]->SetBounds(8, 8 + 30 * i, 75, 25);
+    buttons[i]->SetParent(a);
+  }
+  TForm* b = NewForm<TForm>(Application);
+  b->SetLeft(400);
+  a->Show();
+  b->Show();
+  SetForegroundWindow(a->Handle());
+  buttons[2]->SetFocus();
+  Screen->OnActiveControlChange = TNotifyEvent::Of<&TChanges::Note>(&changes);
+  for (TButton* expected : {buttons[2], buttons[1]}) {
+    SetActiveWindow(b->Handle());
+    ASSERT_EQ(GetActiveWindow(), b->Handle());
+    if (expected != a->ActiveControl()) a->SetActiveControl(expected);  // while inactive
+    changes.Names.clear();
+    SetActiveWindow(a->Handle());
+    EXPECT_EQ(GetFocus(), expected->Handle());
+    EXPECT_EQ(a->ActiveControl(), expected);
+    EXPECT_EQ(changes.Names, std::vector<String>{expected->Name()});
+  }
+  Screen->OnActiveControlChange = {};
+}
+
 // The same test runs on a screen of 96 and of 120 pixels per inch.
 TEST(Scaling, ADefinitionMadeAt96FollowsTheScreen) {
   TFieldsForm* form = NewForm<TFieldsForm>(Application);
