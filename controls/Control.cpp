@@ -284,7 +284,12 @@ void TControl::ChangeVisible(bool value) {
 
 void TControl::SetParent(TWinControl* parent) {
   if (parent == FParent) return;
-  if (parent == this) throw EInvalidOperation(TResId::ControlParentIsSelf);
+  // The new parent may be neither the control nor one of its descendants: the
+  // tree would become a cycle.
+  for (const TControl* p = parent; p; p = p->Parent())
+    if (p == this)
+      throw EInvalidOperation(p == parent ? TResId::ControlParentIsSelf
+                                          : TResId::ControlParentIsDescendant);
   if (FParent) FParent->RemoveControl(this);
   if (parent) parent->InsertControl(this);
 }

@@ -339,7 +339,6 @@ class TWinControl : public TControl {
   void UpdateShowing();
   void UpdateControlState();
   void UpdateBounds();
-  HWND PrecedingWindow(TWinControl* child);
   void ScrollBy(int deltaX, int deltaY);
   void InvalidateFrame();
 
@@ -485,7 +484,9 @@ class TWinControl : public TControl {
   void XMDrag(TMessage& message);
 
  private:
-  static HWND UpperSiblingWindow(const TList& siblings, int position);
+  // The window this control's window goes under: that of the nearest later
+  // sibling in the parent's list that has one, else the top.
+  HWND UpperSiblingWindow() const;
   bool ForwardMouseToChild(TMessage& message);
   void DestroyChildren();
   friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM);

@@ -115,10 +115,12 @@ void TWinControl::SetZOrder(bool topMost) {
   }
 }
 
-// The window of the nearest sibling above `position` that has one (siblings
-// without a window yet have no place in the platform's order), else the top.
-HWND TWinControl::UpperSiblingWindow(const TList& siblings, int position) {
-  for (int i = position + 1; i < siblings.Count(); ++i)
+// The window of the nearest sibling above this control in its parent's list
+// that has one (siblings without a window yet have no place in the
+// platform's order), else the top.
+HWND TWinControl::UpperSiblingWindow() const {
+  const TList& siblings = *Parent()->FWinControls;
+  for (int i = siblings.IndexOf(const_cast<TWinControl*>(this)) + 1; i < siblings.Count(); ++i)
     if (HWND window = static_cast<TWinControl*>(siblings.Items(i))->FHandle) return window;
   return HWND_TOP;
 }
@@ -141,7 +143,7 @@ void TWinControl::SetZOrderPosition(int position) {
   else if (position == list.Count() - 1)
     after = HWND_TOP;
   else if (position != index)
-    after = UpperSiblingWindow(list, position);
+    after = UpperSiblingWindow();
   else
     return;
   SetWindowPos(FHandle, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);

@@ -394,15 +394,10 @@ void TWinControl::AllocateHandle() {
   BuildWindow();
   SetPropA(FHandle, MAKEINTATOM(WindowAtom), this);
   SetPropA(FHandle, MAKEINTATOM(ControlAtom), this);
+  // A new window takes its place in the z-order among its siblings' windows.
   if (Parent())
-    SetWindowPos(FHandle, PrecedingWindow(this), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
-HWND TWinControl::PrecedingWindow(TWinControl* child) {
-  if (!FWinControls) return nullptr;
-  for (int i = FWinControls->IndexOf(child) + 1; i > 0 && i < FWinControls->Count(); ++i)
-    if (HWND window = static_cast<TWinControl*>(FWinControls->Items(i))->FHandle) return window;
-  return nullptr;
+    SetWindowPos(FHandle, UpperSiblingWindow(), 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TWinControl::FillCreateParams(TCreateParams& params) {

@@ -101,6 +101,17 @@ TEST(Control, InvalidRequestsRaiseAndChangeNothing) {
   EXPECT_RAISES(EInvalidOperation, control.SetParent(reinterpret_cast<TWinControl*>(&control)),
                 "A control cannot have itself as its parent");
   EXPECT_EQ(control.Parent(), nullptr);
+  // Nor can it take one of its children, or theirs, as its parent.
+  TWinControl outer(nullptr);
+  auto* inner = new TWinControl(&outer);
+  auto* innermost = new TWinControl(&outer);
+  inner->SetParent(&outer);
+  innermost->SetParent(inner);
+  for (TWinControl* descendant : {inner, innermost})
+    EXPECT_RAISES(EInvalidOperation, outer.SetParent(descendant),
+                  "A control cannot have one of its own children as its parent");
+  EXPECT_EQ(outer.Parent(), nullptr);
+  EXPECT_EQ(innermost->Parent(), inner);
   EXPECT_RAISES(EInvalidOperation, control.ClientOrigin(), "Control 'Lonely' has no parent window");
   HWND window;
   EXPECT_RAISES(EInvalidOperation, control.AcquireDeviceContext(window), "Control 'Lonely' has no parent window");

@@ -133,6 +133,25 @@ TEST_F(Order, ZOrderMovesPlaceTheWindowUnderItsNewUpperSibling) {
   EXPECT_EQ(WindowOrder(), (std::vector<TWinControl*>{c[3], c[1], c[0]}));
 }
 
+// A window made again, or first made when a child hidden at insertion is
+// shown, takes its place among its siblings' windows: the screen follows
+// Controls.
+TEST_F(Order, NewWindowsTakeTheirPlaceAmongTheSiblingsWindows) {
+  auto& c = Children;
+  c[1]->RecreateWindow();
+  EXPECT_EQ(WindowOrder(), (std::vector<TWinControl*>{c[3], c[2], c[1], c[0]}));
+  c[2]->DestroyHandle();
+  c[2]->Handle();
+  EXPECT_EQ(WindowOrder(), (std::vector<TWinControl*>{c[3], c[2], c[1], c[0]}));
+  auto* hidden = new TWinControl(&Form);
+  hidden->SetVisible(false);
+  hidden->SetParent(&Form);
+  auto* later = new TWinControl(&Form);
+  later->SetParent(&Form);
+  hidden->SetVisible(true);
+  EXPECT_EQ(WindowOrder(), (std::vector<TWinControl*>{later, hidden, c[3], c[2], c[1], c[0]}));
+}
+
 TEST(ZOrder, AGraphicControlWithoutAFormRaisesAndStaysInPlace) {
   TWinControl parent(nullptr);
   auto* a = new TGraphicControl(&parent);
