@@ -46,6 +46,18 @@ String ReadWholeFile(const String& name) {
   return data;
 }
 
+// Makes a new empty file in the folder of `name` under a name the platform
+// chooses, so it can be no one else's file.
+String TemporaryBeside(const String& name) {
+  char full[MAX_PATH], temporary[MAX_PATH];
+  char* file = nullptr;
+  const DWORD length = GetFullPathNameA(name.c_str(), MAX_PATH, full, &file);
+  if (length == 0 || length >= MAX_PATH || !file ||
+      !GetTempFileNameA(String(full, file - full).c_str(), "sfm", 0, temporary))
+    throw EFCreateError(TResId::CannotCreateFile, {name});
+  return temporary;
+}
+
 // Writes through a temporary file beside the target, so a failure leaves an
 // existing file as it was.
 void WriteWholeFile(const String& name, const String& data) {
@@ -54,7 +66,7 @@ void WriteWholeFile(const String& name, const String& data) {
     std::fflush(stdout);
     return;
   }
-  const String temporary = name + ".tmp";
+  const String temporary = TemporaryBeside(name);
   try {
     TFileStream file(temporary, fmCreate);
     file.WriteBuffer(data.data(), static_cast<std::int32_t>(data.size()));
