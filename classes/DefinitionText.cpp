@@ -219,24 +219,23 @@ class TTextParser {
   }
 
   String PathName() {
-    if (!AtEnd() && Peek() == '"') {
-      const TTextPlace place = Here();
-      String path = Quoted();
-      if (path.empty()) Fail(place, "a property path is empty");
-      if (path.size() > 255) Fail(place, "a property path is longer than 255 characters");
-      return path;
-    }
-    if (AtEnd() || !IsLetter(Peek())) Fail(Here(), "expected a component or a property");
-    return Word(true);
+    const TTextPlace place = Here();
+    if (AtEnd() || (Peek() != '"' && !IsLetter(Peek())))
+      Fail(place, "expected a component or a property");
+    String path = Name("a property path", true);
+    if (path.empty()) Fail(place, "a property path is empty");
+    return path;
   }
 
-  String Name(const char* what) {
+  // A word (with `dotted`, dotted words) or a quoted text; stored as a short
+  // text, so of at most 255 characters.
+  String Name(const char* what, bool dotted = false) {
     const TTextPlace place = Here();
     String name;
     if (!AtEnd() && Peek() == '"') {
       name = Quoted();
     } else if (!AtEnd() && IsLetter(Peek())) {
-      name = Word(false);
+      name = Word(dotted);
     } else {
       Fail(place, String("expected ") + what);
     }

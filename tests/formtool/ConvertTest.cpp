@@ -234,7 +234,7 @@ TEST(Convert, DamagedBinariesEndInReadErrors) {
 
 TEST(Convert, MalformedTextGivesLocatedErrors) {
   struct TCase {
-    const char* Text;
+    String Text;
     const char* Message;
   };
   const TCase cases[] = {
@@ -259,6 +259,8 @@ TEST(Convert, MalformedTextGivesLocatedErrors) {
       {"A: TA\n  X: TX [a]\n", "t.frm:2:10: expected an integer"},
       {"prefix(2) A: TA\n", "t.frm:1:16: the prefix names a child position; write it as [n] after the class"},
       {"A: \"\"\n", "t.frm:1:4: a class name is empty"},
+      {"A: TA\n  " + String(256, 'p') + " = 1\n", "t.frm:2:3: a property path is longer than 255 characters"},
+      {"A: TA\n  \"" + String(256, 'p') + "\" = 1\n", "t.frm:2:3: a property path is longer than 255 characters"},
   };
   for (const TCase& c : cases) EXPECT_RAISES(EParserError, ParseDefinitionText(c.Text, "t.frm"), c.Message) << c.Text;
   const String deep = "A: TA\n  X = " + String(300, '(') + "\n";
