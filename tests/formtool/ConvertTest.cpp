@@ -267,6 +267,47 @@ TEST(Convert, MalformedTextGivesLocatedErrors) {
   EXPECT_RAISES(EParserError, ParseDefinitionText(deep, "t.frm"), "t.frm:2:206: values nested too deeply");
 }
 
+// Components nested `depth` deep, each one space deeper than its parent; the
+// innermost has `header` after its class and `property` inside.
+String Nested(int depth, const char* header, const char* property) {
+  String text;
+  for (int i = 0; i < depth; ++i)
+    text += String(i, ' ') + "C: TC" + (i + 1 == depth ? header : "") + "\n";
+  if (*property) text += String(depth, ' ') + property + "\n";
+  return text;
+}
+
+// The text refuses nesting where the binary reader would, at the record that
+// goes too deep; what it accepts reads back.
+TEST(Convert, TextAndBinaryShareTheNestingLimit) {
+  struct TCase {
+    const char* Header;
+    const char* Property;
+    const char* Refusal;  // one level deeper than the text accepts
+  };
+  const TCase cases[] = {
+      {"", "", "t.frm:201:201: components nested too deeply"},
+      {" [1]", "", "t.frm:200:207: values nested too deeply"},
+      {"", "X = 1", "t.frm:201:205: values nested too deeply"},
+      {"", "X = ( ( 1 ) )", "t.frm:199:207: values nested too deeply"},
+      {"", "X = < item 0 >", "t.frm:199:210: values nested too deeply"},
+      {"", "X = < item Y = 1 >", "t.frm:199:214: values nested too deeply"},
+  };
+  for (const TCase& c : cases) {
+    int depth = MaxDefinitionDepth + 1;
+    for (; depth > 1; --depth) {
+      try {
+        ParseDefinitionText(Nested(depth, c.Header, c.Property), "t.frm");
+        break;
+      } catch (const EParserError&) {
+      }
+    }
+    EXPECT_NO_THROW(Tree(BinaryOf(Nested(depth, c.Header, c.Property)))) << c.Header << c.Property;
+    EXPECT_RAISES(EParserError,
+                  ParseDefinitionText(Nested(depth + 1, c.Header, c.Property), "t.frm"), c.Refusal);
+  }
+}
+
 // Hand-written text may use UTF-8, comments, CRLF line ends and any
 // indentation; it means what the escaped spelling means.
 TEST(Convert, WrittenTextIsReadLikeThePrintedText) {
