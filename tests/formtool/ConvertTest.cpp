@@ -230,6 +230,12 @@ TEST(Convert, DamagedBinariesEndInReadErrors) {
   deep += String(5000, static_cast<char>(tgList));
   attempt(deep);
   attempt(String("TPF0\x01X\x01Y\x01P\x0C\xFF\xFF\xFF\x7F", 14));  // a long text longer than the stream
+  // A record without a class name, first or after a prefix byte, has no text
+  // form and cannot be instantiated.
+  const String classlessChild =
+      RootWith("TForm", "F", TDef(), TDef().Byte({0xF0}).Head("", "C").End().End());
+  for (const String& bytes : {String("TPF0\0\0\0\0", 8), classlessChild})
+    EXPECT_RAISES(EReadError, Tree(bytes), "A component's class name is empty");
 }
 
 TEST(Convert, MalformedTextGivesLocatedErrors) {
