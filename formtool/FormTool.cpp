@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -102,8 +103,21 @@ TDefComponent TreeOf(const String& data, const String& label) {
   return IsBinary(data) ? TreeOfBinary(data, label) : ParseDefinitionText(data, label);
 }
 
+// A memory stream whose block grows by half at a time rather than in its
+// base's 8 KB steps: each step may copy the block, so writing a definition
+// takes time in proportion to its size, not to its square.
+class TGrowingStream : public TMemoryStream {
+ protected:
+  void* Reallocate(std::int32_t& capacity) override {
+    const std::int32_t current = Capacity();
+    if (capacity > current && current < (1 << 30))
+      capacity = std::max(capacity, current + current / 2);
+    return TMemoryStream::Reallocate(capacity);
+  }
+};
+
 String Binary(const TDefComponent& root) {
-  TMemoryStream stream;
+  TGrowingStream stream;
   WriteDefinitionTree(root, stream);
   return String(static_cast<const char*>(stream.Memory()), static_cast<std::size_t>(stream.Size()));
 }
