@@ -56,6 +56,9 @@ bool IsIdentifier(const TDefValue& v) {
 
 String Quote(const String& s) { return "\"" + s + "\""; }
 
+// How problems name a component: by its name, or by its class when it has none.
+String Subject(const TDefComponent& c) { return c.Name.empty() ? c.ClassName : c.Name; }
+
 String Key(String name) {
   for (char& c : name)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
@@ -67,12 +70,12 @@ class TChecker {
   explicit TChecker(const String& fileName) : File(fileName) {}
 
   std::vector<String> Run(const TDefComponent& root) {
-    RootName = root.Name.empty() ? root.ClassName : root.Name;
+    RootName = Subject(root);
     RootClass = LookupClass(root.ClassName);
     if (!RootClass || !RootClass->InheritsFrom(TComponent::StaticClass()))
       Problem(root.Place, RootName, root.ClassName + " is not a registered component class");
     Names(root, RootScope, true);
-    Component(root, true);
+    Component(root);
     Fields(root);
     std::stable_sort(Problems.begin(), Problems.end(), [](const auto& a, const auto& b) {
       return a.first.Line != b.first.Line ? a.first.Line < b.first.Line : a.first.Column < b.first.Column;
@@ -115,7 +118,7 @@ class TChecker {
 
   TClass ChildClass(const TDefComponent& c) {
     TClass cls = RootClass ? LookupFieldClass(RootClass, c.ClassName) : LookupClass(c.ClassName);
-    const String subject = c.Name.empty() ? c.ClassName : c.Name;
+    const String subject = Subject(c);
     if (!cls) {
       Problem(c.Place, subject,
               "unknown class " + c.ClassName + " (neither registered nor a field class of " +
@@ -135,19 +138,20 @@ class TChecker {
     try {
       sample.reset(ConstructComponent(cls, nullptr));
     } catch (const Exception& e) {
-      Problem(c.Place, c.Name, "cannot make a " + String(cls->Name) + " to check against: " + e.Message());
+      Problem(c.Place, Subject(c),
+              "cannot make a " + String(cls->Name) + " to check against: " + e.Message());
     }
     return (Samples[cls] = std::move(sample)).get();
   }
 
-  void Component(const TDefComponent& c, bool isRoot) {
+  void Component(const TDefComponent& c) {
     const TClass cls = Classes[&c];
     TComponent* sample = cls ? Sample(cls, c) : nullptr;
     if (sample) {
-      const String owner = isRoot ? RootName : c.Name.empty() ? c.ClassName : c.Name;
+      const String owner = Subject(c);
       for (const TDefProperty& p : c.Props) Property(sample, owner, p);
     }
-    for (const TDefComponent& child : c.Children) Component(child, false);
+    for (const TDefComponent& child : c.Children) Component(child);
   }
 
   void Property(TPersistent* object, const String& owner, const TDefProperty& p) {

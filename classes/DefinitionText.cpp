@@ -66,7 +66,8 @@ class TTextParser {
   TTextParser(const String& text, const String& fileName) : Text(text), File(fileName) {}
 
   TDefComponent Parse() {
-    // The open components, innermost last, with the indentation of their headers.
+    // The open components, innermost last, with the indentation of their
+    // headers. The component at open[i] stands at nesting level i + 1.
     std::vector<std::pair<int, TDefComponent*>> open;
     TDefComponent root;
     bool haveRoot = false;
@@ -77,7 +78,8 @@ class TTextParser {
       while (!open.empty() && open.back().first >= indent) open.pop_back();
       if (IsHeader()) {
         if (open.empty() && haveRoot) Fail(place, "a second root component; children are indented deeper");
-        if (static_cast<int>(open.size()) >= MaxDefinitionDepth) Fail(place, "components nested too deeply");
+        const int level = static_cast<int>(open.size()) + 1;
+        if (level > MaxDefinitionDepth) Fail(place, "components nested too deeply");
         TDefComponent* c;
         if (open.empty()) {
           haveRoot = true;
@@ -86,12 +88,12 @@ class TTextParser {
           open.back().second->Children.emplace_back();
           c = &open.back().second->Children.back();
         }
-        Header(*c);
+        Header(*c, level);
         c->Place = place;
         open.emplace_back(indent, c);
       } else {
         if (open.empty()) Fail(place, "a property outside any component");
-        TDefProperty p = Property(static_cast<int>(open.size()));
+        TDefProperty p = Property(static_cast<int>(open.size()) + 1);
         open.back().second->Props.push_back(std::move(p));
       }
       SkipSpace(false);
@@ -179,7 +181,7 @@ class TTextParser {
     return false;
   }
 
-  void Header(TDefComponent& c) {
+  void Header(TDefComponent& c, int level) {
     while (Modifier(&c)) SkipSpace(false);
     c.Name = Name("a component name");
     SkipSpace(false);
@@ -191,7 +193,7 @@ class TTextParser {
     if (!AtEnd() && Peek() == '[') {
       ++Pos;
       SkipSpace(false);
-      c.Position = IntegerValue();
+      c.Position = IntegerValue(level + 1);
       SkipSpace(false);
       Expect(']');
       c.HasPrefix = true;
@@ -207,36 +209,36 @@ class TTextParser {
       Fail(classPlace, "a class name of 240 or more characters needs prefix(0) before the component name");
   }
 
-  TDefProperty Property(int depth) {
+  // `level`: the nesting level of the property's value.
+  TDefProperty Property(int level) {
     TDefProperty p;
     p.Place = Here();
     p.Path = PathName();
     SkipSpace(false);
     Expect('=');
     SkipSpace(false);
-    p.Value = Value(depth);
+    p.Value = Value(level);
     return p;
   }
 
   String PathName() {
-    if (!AtEnd() && Peek() == '"') {
-      const TTextPlace place = Here();
-      String path = Quoted();
-      if (path.empty()) Fail(place, "a property path is empty");
-      if (path.size() > 255) Fail(place, "a property path is longer than 255 characters");
-      return path;
-    }
-    if (AtEnd() || !IsLetter(Peek())) Fail(Here(), "expected a component or a property");
-    return Word(true);
+    const TTextPlace place = Here();
+    if (AtEnd() || (Peek() != '"' && !IsLetter(Peek())))
+      Fail(place, "expected a component or a property");
+    String path = Name("a property path", true);
+    if (path.empty()) Fail(place, "a property path is empty");
+    return path;
   }
 
-  String Name(const char* what) {
+  // A word (with `dotted`, dotted words) or a quoted text; stored as a short
+  // text, so of at most 255 characters.
+  String Name(const char* what, bool dotted = false) {
     const TTextPlace place = Here();
     String name;
     if (!AtEnd() && Peek() == '"') {
       name = Quoted();
     } else if (!AtEnd() && IsLetter(Peek())) {
-      name = Word(false);
+      name = Word(dotted);
     } else {
       Fail(place, String("expected ") + what);
     }
@@ -264,8 +266,14 @@ class TTextParser {
 
   // --- Values
 
-  TDefValue Value(int depth) {
-    if (depth >= MaxDefinitionDepth) Fail(Here(), "values nested too deeply");
+  // Nesting levels are those ReadDefinitionTree counts, so the text holds
+  // exactly what the binary reader reads back.
+  void CheckLevel(int level) const {
+    if (level > MaxDefinitionDepth) Fail(Here(), "values nested too deeply");
+  }
+
+  TDefValue Value(int level) {
+    CheckLevel(level);
     if (AtEnd()) Fail(Here(), "expected a value");
     TDefValue v;
     const TTextPlace place = Here();
@@ -279,9 +287,9 @@ class TTextParser {
     } else if (c == '[') {
       Set(v);
     } else if (c == '(') {
-      List(v, depth);
+      List(v, level);
     } else if (c == '<') {
-      Collection(v, depth);
+      Collection(v, level);
     } else if (c == '{') {
       Binary(v);
     } else if (IsLetter(c)) {
@@ -362,7 +370,8 @@ class TTextParser {
     return n;
   }
 
-  TDefValue IntegerValue() {
+  TDefValue IntegerValue(int level) {
+    CheckLevel(level);
     TDefValue v;
     v.Place = Here();
     if (IsLetter(Peek())) {
@@ -422,14 +431,14 @@ class TTextParser {
     ++Pos;
   }
 
-  void List(TDefValue& v, int depth) {
+  void List(TDefValue& v, int level) {
     v.Tag = tgList;
     ++Pos;
     for (;;) {
       SkipSpace(true);
       if (AtEnd()) Fail(v.Place, "the list is not closed with )");
       if (Peek() == ')') break;
-      v.Items.push_back(Value(depth + 1));
+      v.Items.push_back(Value(level + 1));
     }
     ++Pos;
   }
@@ -450,23 +459,23 @@ class TTextParser {
     return after >= Text.size() || Text[after] != '=';
   }
 
-  void Collection(TDefValue& v, int depth) {
+  void Collection(TDefValue& v, int level) {
     v.Tag = tgCollection;
     ++Pos;
     SkipSpace(true);
     while (AtEnd() || Peek() != '>') {
       if (AtEnd() || !AtItem()) Fail(Here(), "expected item or > in a collection");
-      if (depth + 1 >= MaxDefinitionDepth) Fail(Here(), "values nested too deeply");
+      CheckLevel(level + 1);
       TDefItem item;
       item.Place = Here();
       Pos += 4;
       SkipSpace(false);
       if (!AtEnd() && (Peek() == '-' || IsDigit(Peek()) || AtExplicitInteger()))
-        item.Index.push_back(IntegerValue());
+        item.Index.push_back(IntegerValue(level + 2));
       for (;;) {
         SkipSpace(true);
         if (AtEnd() || Peek() == '>' || AtItem()) break;
-        item.Props.push_back(Property(depth + 2));
+        item.Props.push_back(Property(level + 2));
       }
       v.CollectionItems.push_back(std::move(item));
     }

@@ -48,6 +48,7 @@ class TTreeReader {
       if (c.Flags & pfChildPos) c.Position = Integer();
     }
     c.ClassName = Reader.ReadShortText();
+    if (c.ClassName.empty()) throw EReadError("A component's class name is empty");
     c.Name = Reader.ReadShortText();
     while (!Reader.AtListEnd()) c.Props.push_back(Property());
     Reader.ReadTag();

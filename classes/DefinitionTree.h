@@ -69,7 +69,15 @@ TDefValue TextValue(const String& text);
 // Reads a whole binary definition (signature and root record) with the
 // reader's primitives, so damage ends in the reader's typed errors. Bytes
 // after the root record are not read; `end` receives the stream position
-// after the record.
+// after the record. A record with an empty class name raises EReadError as
+// well: no class can be made of it, and neither the writer nor the text takes
+// it.
+//
+// Records nested deeper than MaxDefinitionDepth levels are refused. The root
+// stands at level 1; a child one level below its parent; a value, the child
+// position included, one below its component, list or collection item; a
+// collection item one below its collection. The text parser counts the same
+// levels.
 TDefComponent ReadDefinitionTree(TStream& stream, std::int32_t* end = nullptr);
 // Writes the tree as a binary definition with the writer's primitives.
 void WriteDefinitionTree(const TDefComponent& root, TStream& stream);

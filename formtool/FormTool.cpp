@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -46,6 +47,18 @@ String ReadWholeFile(const String& name) {
   return data;
 }
 
+// Makes a new empty file in the folder of `name` under a name the platform
+// chooses, so it can be no one else's file.
+String TemporaryBeside(const String& name) {
+  char full[MAX_PATH], temporary[MAX_PATH];
+  char* file = nullptr;
+  const DWORD length = GetFullPathNameA(name.c_str(), MAX_PATH, full, &file);
+  if (length == 0 || length >= MAX_PATH || !file ||
+      !GetTempFileNameA(String(full, file - full).c_str(), "sfm", 0, temporary))
+    throw EFCreateError(TResId::CannotCreateFile, {name});
+  return temporary;
+}
+
 // Writes through a temporary file beside the target, so a failure leaves an
 // existing file as it was.
 void WriteWholeFile(const String& name, const String& data) {
@@ -54,7 +67,7 @@ void WriteWholeFile(const String& name, const String& data) {
     std::fflush(stdout);
     return;
   }
-  const String temporary = name + ".tmp";
+  const String temporary = TemporaryBeside(name);
   try {
     TFileStream file(temporary, fmCreate);
     file.WriteBuffer(data.data(), static_cast<std::int32_t>(data.size()));
@@ -90,8 +103,21 @@ TDefComponent TreeOf(const String& data, const String& label) {
   return IsBinary(data) ? TreeOfBinary(data, label) : ParseDefinitionText(data, label);
 }
 
+// A memory stream whose block grows by half at a time rather than in its
+// base's 8 KB steps: each step may copy the block, so writing a definition
+// takes time in proportion to its size, not to its square.
+class TGrowingStream : public TMemoryStream {
+ protected:
+  void* Reallocate(std::int32_t& capacity) override {
+    const std::int32_t current = Capacity();
+    if (capacity > current && current < (1 << 30))
+      capacity = std::max(capacity, current + current / 2);
+    return TMemoryStream::Reallocate(capacity);
+  }
+};
+
 String Binary(const TDefComponent& root) {
-  TMemoryStream stream;
+  TGrowingStream stream;
   WriteDefinitionTree(root, stream);
   return String(static_cast<const char*>(stream.Memory()), static_cast<std::size_t>(stream.Size()));
 }

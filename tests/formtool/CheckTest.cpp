@@ -23,11 +23,20 @@ class TShapeRoot : public TComponent {
 };
 const TMethodEntry ShapeRootMethods[] = {PublishedMethod<&TShapeRoot::Fits>("Fits"),
                                          PublishedMethod<&TShapeRoot::TakesKey>("TakesKey")};
+
+// A component class whose constructor fails.
+class TUnmakable : public TComponent {
+  SONDREL_CLASS(TUnmakable)
+ public:
+  explicit TUnmakable(TComponent* owner) : TComponent(owner) { throw Exception("no, thanks"); }
+};
 }  // namespace
 }  // namespace streaming_test
 using streaming_test::TShapeRoot;
+using streaming_test::TUnmakable;
 SONDREL_PUBLISHED_CLASS(TShapeRoot, TComponent, "Tests",
                         {.Methods = streaming_test::ShapeRootMethods, .Create = &NewComponent<TShapeRoot>});
+SONDREL_PUBLISHED_CLASS(TUnmakable, TComponent, "Tests", {.Create = &NewComponent<TUnmakable>});
 
 namespace streaming_test {
 namespace {
@@ -50,6 +59,7 @@ class Checker : public testing::Test {
   static void SetUpTestSuite() {
     RegisterClassChain(TMainForm::StaticClass());
     RegisterClassChain(TShapeRoot::StaticClass());
+    RegisterClassChain(TUnmakable::StaticClass());
   }
 };
 
@@ -104,6 +114,13 @@ TEST_F(Checker, FollowsReferencesCollectionsAndDeclaredProperties) {
                              "t.frm:22:12: B.Int8: ShortInt takes a number, not an identifier",
                              "t.frm:24:14: B.Smalls: TSmalls takes a set, not an integer",
                          }));
+}
+
+// A component without a name is named by its class.
+TEST_F(Checker, NamesAComponentWithoutANameByItsClass) {
+  EXPECT_EQ(Check("Root: TShapeRoot\n\n  \"\": TUnmakable\n"),
+            std::vector<String>{
+                "t.frm:3:3: TUnmakable: cannot make a TUnmakable to check against: no, thanks"});
 }
 
 // A method with other parameters than the event's is refused by the checker

@@ -230,11 +230,17 @@ TEST(Convert, DamagedBinariesEndInReadErrors) {
   deep += String(5000, static_cast<char>(tgList));
   attempt(deep);
   attempt(String("TPF0\x01X\x01Y\x01P\x0C\xFF\xFF\xFF\x7F", 14));  // a long text longer than the stream
+  // A record without a class name, first or after a prefix byte, has no text
+  // form and cannot be instantiated.
+  const String classlessChild =
+      RootWith("TForm", "F", TDef(), TDef().Byte({0xF0}).Head("", "C").End().End());
+  for (const String& bytes : {String("TPF0\0\0\0\0", 8), classlessChild})
+    EXPECT_RAISES(EReadError, Tree(bytes), "A component's class name is empty");
 }
 
 TEST(Convert, MalformedTextGivesLocatedErrors) {
   struct TCase {
-    const char* Text;
+    String Text;
     const char* Message;
   };
   const TCase cases[] = {
@@ -259,10 +265,53 @@ TEST(Convert, MalformedTextGivesLocatedErrors) {
       {"A: TA\n  X: TX [a]\n", "t.frm:2:10: expected an integer"},
       {"prefix(2) A: TA\n", "t.frm:1:16: the prefix names a child position; write it as [n] after the class"},
       {"A: \"\"\n", "t.frm:1:4: a class name is empty"},
+      {"A: TA\n  " + String(256, 'p') + " = 1\n", "t.frm:2:3: a property path is longer than 255 characters"},
+      {"A: TA\n  \"" + String(256, 'p') + "\" = 1\n", "t.frm:2:3: a property path is longer than 255 characters"},
   };
   for (const TCase& c : cases) EXPECT_RAISES(EParserError, ParseDefinitionText(c.Text, "t.frm"), c.Message) << c.Text;
   const String deep = "A: TA\n  X = " + String(300, '(') + "\n";
   EXPECT_RAISES(EParserError, ParseDefinitionText(deep, "t.frm"), "t.frm:2:206: values nested too deeply");
+}
+
+// Components nested `depth` deep, each one space deeper than its parent; the
+// innermost has `header` after its class and `property` inside.
+String Nested(int depth, const char* header, const char* property) {
+  String text;
+  for (int i = 0; i < depth; ++i)
+    text += String(i, ' ') + "C: TC" + (i + 1 == depth ? header : "") + "\n";
+  if (*property) text += String(depth, ' ') + property + "\n";
+  return text;
+}
+
+// The text refuses nesting where the binary reader would, at the record that
+// goes too deep; what it accepts reads back.
+TEST(Convert, TextAndBinaryShareTheNestingLimit) {
+  struct TCase {
+    const char* Header;
+    const char* Property;
+    const char* Refusal;  // one level deeper than the text accepts
+  };
+  const TCase cases[] = {
+      {"", "", "t.frm:201:201: components nested too deeply"},
+      {" [1]", "", "t.frm:200:207: values nested too deeply"},
+      {"", "X = 1", "t.frm:201:205: values nested too deeply"},
+      {"", "X = ( ( 1 ) )", "t.frm:199:207: values nested too deeply"},
+      {"", "X = < item 0 >", "t.frm:199:210: values nested too deeply"},
+      {"", "X = < item Y = 1 >", "t.frm:199:214: values nested too deeply"},
+  };
+  for (const TCase& c : cases) {
+    int depth = MaxDefinitionDepth + 1;
+    for (; depth > 1; --depth) {
+      try {
+        ParseDefinitionText(Nested(depth, c.Header, c.Property), "t.frm");
+        break;
+      } catch (const EParserError&) {
+      }
+    }
+    EXPECT_NO_THROW(Tree(BinaryOf(Nested(depth, c.Header, c.Property)))) << c.Header << c.Property;
+    EXPECT_RAISES(EParserError,
+                  ParseDefinitionText(Nested(depth + 1, c.Header, c.Property), "t.frm"), c.Refusal);
+  }
 }
 
 // Hand-written text may use UTF-8, comments, CRLF line ends and any

@@ -1,7 +1,8 @@
 # The form tool from the command line: the program's definition converts both
 # ways without change and passes the check, a misspelt property fails the
 # check with its located message and writes nothing, damaged input and wrong
-# usage end with their exit statuses.
+# usage end with their exit statuses, and the files beside the target are
+# left alone.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 
@@ -44,4 +45,27 @@ run(1 ${TOOL} bin2text ${WORK}/Damaged.bin)
 if(NOT output MATCHES "Damaged.bin: Stream read error")
   message(FATAL_ERROR "damaged input was not reported:\n${output}")
 endif()
+# The binary is written through a temporary file the tool makes for itself:
+# the user's files beside the target stay as they were, also when the target
+# is a folder and cannot be replaced.
+file(WRITE ${WORK}/Out.bin.tmp "mine")
+file(MAKE_DIRECTORY ${WORK}/Folder)
+file(WRITE ${WORK}/Folder.tmp "mine")
+run(0 ${TOOL} text2bin ${FORM} ${WORK}/Out.bin)
+run(1 ${TOOL} text2bin ${FORM} ${WORK}/Folder)
+if(NOT output MATCHES "Cannot create file .*Folder")
+  message(FATAL_ERROR "the folder as target was not reported:\n${output}")
+endif()
+expect_same_file(${WORK}/Form.bin ${WORK}/Out.bin)
+file(GLOB temporaries RELATIVE ${WORK} ${WORK}/*.tmp)
+if(NOT temporaries STREQUAL "Folder.tmp;Out.bin.tmp")
+  message(FATAL_ERROR "temporary files were left or the user's removed: ${temporaries}")
+endif()
+foreach(kept Folder.tmp Out.bin.tmp)
+  file(READ ${WORK}/${kept} contents)
+  if(NOT contents STREQUAL "mine")
+    message(FATAL_ERROR "${kept} was overwritten")
+  endif()
+endforeach()
+
 run(2 ${TOOL} frobnicate)
