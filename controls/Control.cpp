@@ -533,8 +533,11 @@ void TControl::WMNCLButtonDown(TMessage& message) {
 }
 
 void TControl::WMCancelMode(TMessage& message) {
+  // The platform's handling releases a window's capture, so whether the
+  // control held it is asked first.
+  const bool captured = MouseCapture();
   Inherited<TControl>(message);
-  if (!MouseCapture()) return;
+  if (!captured) return;
   SetMouseCapture(false);
   // Released at (-1, -1), outside the control, so no click follows.
   if (FControlState & csLeftButtonDown) PerformMessage(WM_LBUTTONUP, 0, -1);

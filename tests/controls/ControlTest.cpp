@@ -3,6 +3,8 @@
 // real window.
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 #include "ControlsTestSupport.h"
 #include "TestSupport.h"
 
@@ -117,11 +119,13 @@ TEST(Control, InvalidRequestsRaiseAndChangeNothing) {
   EXPECT_RAISES(EInvalidOperation, control.AcquireDeviceContext(window), "Control 'Lonely' has no parent window");
 }
 
-// A non-windowed control that records its mouse events: button, double,
-// position, and whether it held the capture (through its parent's window).
-class TMouseControl : public TGraphicControl {
+// A control that records its mouse events: button, double, position, and
+// whether it held the capture (a non-windowed one through its parent's
+// window).
+template <class Base>
+class TMouseRecorder : public Base {
  public:
-  using TGraphicControl::TGraphicControl;
+  using Base::Base;
   std::vector<String> Events;
   void Click() override { Events.push_back("click"); }
   void DoubleClick() override { Events.push_back("double"); }
@@ -130,11 +134,19 @@ class TMouseControl : public TGraphicControl {
 
  private:
   void Note(const char* what, TMouseButton b, TShiftState s, int x, int y) {
-    const bool captured = GetCaptureControl() == this && GetCapture() == Parent()->Handle();
+    HWND holder;
+    if constexpr (std::is_base_of_v<TWinControl, Base>)
+      holder = this->Handle();
+    else
+      holder = this->Parent()->Handle();
+    const bool captured = GetCaptureControl() == this && GetCapture() == holder;
     Events.push_back(Format("%s %d %d %d,%d%s", {what, static_cast<int>(b), s & ssDouble ? 1 : 0, x, y,
                                                  captured ? " captured" : ""}));
   }
 };
+
+using TMouseControl = TMouseRecorder<TGraphicControl>;
+using TMouseWinControl = TMouseRecorder<TCustomControl>;
 
 // The mouse messages of a shown form's window that fall on its non-windowed
 // child (at 40, 30) reach the child in its own coordinates.
@@ -177,6 +189,20 @@ TEST_F(Mouse, CancelModeReleasesOutsideSoNoClickFollowsAndOtherPressesStayWithTh
   Send(WM_RBUTTONDOWN, 5, 5, MK_RBUTTON);
   Send(WM_RBUTTONDOWN, 41, 31, MK_RBUTTON);
   EXPECT_EQ(Child->Events, (std::vector<String>{"down 0 0 5,5 captured", "up 0 0 -1,-1", "down 1 0 1,1"}));
+}
+
+// A windowed control ends its press on cancel mode too, although the
+// platform releases its capture first: no click follows the next release.
+TEST_F(Mouse, CancelModeEndsTheGripOfAWindowedControl) {
+  auto* windowed = new TMouseWinControl(&Form);
+  windowed->SetBounds(100, 30, 50, 20);
+  windowed->SetParent(&Form);
+  const HWND window = windowed->Handle();
+  SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageA(window, WM_CANCELMODE, 0, 0);
+  SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(windowed->Events,
+            (std::vector<String>{"down 0 0 5,5 captured", "up 0 0 -1,-1", "up 0 0 5,5"}));
 }
 
 }  // namespace
