@@ -135,23 +135,52 @@ struct TClassTables<TMenuItem> {
 SONDREL_PUBLISHED_CLASS(TMenuItem, TComponent, "Menus",
                         {.Props = TClassTables<TMenuItem>::Props, .Create = &NewComponent<TMenuItem>});
 
+namespace {
+// A shortcut walk in progress: the menu and the items it has yet to click or
+// read, each cleared when freed.
+struct TMenuWatch {
+  explicit TMenuWatch(TMenu* menu) : Menu(menu), Outer(Innermost) { Innermost = this; }
+  ~TMenuWatch() { Innermost = Outer; }
+  TMenuWatch(const TMenuWatch&) = delete;
+  TMenuWatch& operator=(const TMenuWatch&) = delete;
+
+  // Clears `gone` from every walk in progress.
+  static void Forget(const TComponent* gone) {
+    for (TMenuWatch* w = Innermost; w; w = w->Outer) {
+      if (w->Menu == gone) w->Menu = nullptr;
+      for (TMenuItem*& item : w->Chain)
+        if (item == gone) item = nullptr;
+    }
+  }
+
+  TMenu* Menu;
+  std::vector<TMenuItem*> Chain;
+  TMenuWatch* Outer;
+  static inline TMenuWatch* Innermost = nullptr;
+};
+}  // namespace
+
 TMenuItem::TMenuItem(const TOwner& owner) : TComponent(owner), FCommand(NewCommand()) {}
 
 TMenuItem::~TMenuItem() {
+  TMenuWatch::Forget(this);
   if (FParent) FParent->Remove(this);
-  if (FHandle) {
-    FMerged = nullptr;
-    DestroyMenu(FHandle);  // destroys the submenus of every descendant too
-    ClearHandles();
-  }
-  while (Count() > 0) delete Items(0);
+  FMerged = nullptr;
+  DestroyHandle();
+  while (Count() > 0) delete Items(0);  // each frees its own menu
   FItems.reset();
   if (FCommand != 0) CommandPool().SetBits(FCommand, false);
 }
 
-void TMenuItem::ClearHandles() {
+// Every item frees the menu it made itself. Its entries are taken out first:
+// the submenus they show belong to sub-items or to a merged item, and some
+// submenus are not shown at all (a hidden item's, an emptied item's), so
+// destroying them along with this menu would free some twice and others never.
+void TMenuItem::DestroyHandle() {
+  if (!FHandle) return;
+  while (GetMenuItemCount(FHandle) > 0) RemoveMenu(FHandle, 0, MF_BYPOSITION);
+  DestroyMenu(FHandle);
   FHandle = nullptr;
-  for (int i = 0; i < Count(); ++i) Items(i)->ClearHandles();
 }
 
 TMenuItem* TMenuItem::Items(int index) const {
@@ -409,7 +438,10 @@ TMenu::TMenu(const TOwner& owner) : TComponent(owner), FItems(new TMenuItem(this
   FItems->FMenu = this;
 }
 
-TMenu::~TMenu() { delete FItems; }
+TMenu::~TMenu() {
+  TMenuWatch::Forget(this);
+  delete FItems;
+}
 
 void TMenu::MenuChanged(TMenuItem*, bool) {}
 
@@ -464,18 +496,24 @@ bool TMenu::IsShortCut(TMessage& keyMessage) {
   bool found = false;
   for (TMenuItem* item; (item = FindItem(shortCut, fkShortCut));) {
     found = true;
-    // Clicked along its parent chain from the root down; a disabled level ends it.
-    std::vector<TMenuItem*> chain;
-    for (TMenuItem* p = item; p && p != FItems; p = p->FParent) chain.insert(chain.begin(), p);
+    // Clicked along its parent chain from the root down; a disabled level ends
+    // it. A handler may free any level, the whole menu with them (a menu
+    // rebuilt in its own command): the watch clears what goes, and nothing
+    // freed is read again.
+    TMenuWatch watch(this);
+    for (TMenuItem* p = item; p && p != FItems; p = p->FParent)
+      watch.Chain.insert(watch.Chain.begin(), p);
     bool again = false;
-    for (TMenuItem* level : chain) {
-      if (!level->FEnabled) return true;
+    for (TMenuItem*& level : watch.Chain) {
+      if (!level || !level->FEnabled) return true;
       try {
         level->Click();
       } catch (...) {
-        Application->HandleException(this);
+        Application->HandleException(watch.Menu);
       }
-      if (item->FShortCut != shortCut) {
+      const TMenuItem* clicked = watch.Chain.back();
+      if (!clicked || !watch.Menu) return true;
+      if (clicked->FShortCut != shortCut) {
         again = true;
         break;
       }

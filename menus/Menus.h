@@ -101,7 +101,7 @@ class TMenuItem : public TComponent, public IMenuItem {
   void RebuildHandle();
   void Populate(HMENU menu);
   void AppendTo(HMENU menu, bool topOfMainMenu);
-  void ClearHandles();
+  void DestroyHandle();
   void CheckGroupOrder(int position, std::uint8_t value);
   void ReadShortCutText(TReader& reader);
 

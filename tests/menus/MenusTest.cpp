@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <set>
 
 #include "Application.h"
@@ -24,6 +25,17 @@ class TMenuForm : public TForm {
   TMenuItem *FileMenu = nullptr, *SaveItem = nullptr, *HelpItem = nullptr, *CopyItem = nullptr;
   std::vector<String> Clicked;
   void ItemClick(TObject* sender) { Clicked.push_back(static_cast<TComponent*>(sender)->Name()); }
+  // Moves the clicked item's shortcut to a new item and frees it, once.
+  void RebuildClick(TObject* sender) {
+    ItemClick(sender);
+    if (Clicked.size() > 1) return;
+    auto* fresh = new TMenuItem(this);
+    fresh->SetShortCut(SaveItem->ShortCutValue());
+    fresh->OnClick = TNotifyEvent::Of<&TMenuForm::RebuildClick>(this);
+    SaveItem->SetShortCut(0);
+    FileMenu->Add(fresh);
+    delete SaveItem;
+  }
 };
 const TMethodEntry MenuFormMethods[] = {PublishedMethod<&TMenuForm::ItemClick>("ItemClick")};
 const TFieldEntry MenuFormFields[] = {
@@ -82,6 +94,15 @@ TEST_F(MenuForm, TheDefinitionBuildsTheMenusAndCommandsAndShortcutKeysReachTheir
   Form->SaveItem->SetEnabled(false);
   Press({VK_CONTROL, 'S'});
   EXPECT_EQ(Form->Clicked, (std::vector<String>{"HelpItem", "CopyItem", "SaveItem", "HelpItem"}));
+}
+
+// A shortcut handler that frees its own item ends the dispatch: the new
+// item with the same shortcut is not clicked as well.
+TEST_F(MenuForm, AShortcutHandlerMayRebuildItsOwnMenu) {
+  Form->SaveItem->OnClick = TNotifyEvent::Of<&TMenuForm::RebuildClick>(Form);
+  Press({VK_CONTROL, 'S'});
+  EXPECT_EQ(Form->Clicked, std::vector<String>{"SaveItem"});
+  EXPECT_EQ(Form->FileMenu->Count(), 2);  // Help and the new item
 }
 
 TEST_F(MenuForm, AMenuServesOneFormAndGoesWithIt) {
@@ -205,6 +226,35 @@ TEST_F(Items, CommandNumbersAreReusedAndMenuHandlesFreed) {
   for (HMENU h : seen) live += IsMenu(h) ? 1 : 0;
   std::printf("1000 rebuilds and 1000 menu trees: %d of %zu menu handles still live\n", live, seen.size());
   EXPECT_EQ(live, 0);
+}
+
+// Freeing a menu frees every platform menu of its tree, those not shown too
+// (a hidden item's, an item's that lost its last sub-item), and leaves the
+// submenus of a merged menu to that menu.
+TEST_F(Items, FreeingAMenuFreesEveryMenuOfItsTreeAndNoOther) {
+  const std::function<void(TMenuItem*, TMenuItem*)> changes[] = {
+      [](TMenuItem*, TMenuItem*) {},
+      [](TMenuItem* file, TMenuItem*) { file->SetVisible(false); },
+      [](TMenuItem*, TMenuItem* open) { delete open; },
+  };
+  for (const auto& change : changes) {
+    auto* menu = new TMainMenu(nullptr);
+    TMenuItem* file = Add(menu->Items(), 0, "File");
+    TMenuItem* open = Add(file, 0, "Open");
+    const HMENU handles[] = {menu->Handle(), file->Handle()};
+    change(file, open);
+    delete menu;
+    for (HMENU h : handles) EXPECT_FALSE(IsMenu(h));
+  }
+  TMainMenu other(nullptr);
+  TMenuItem* edit = Add(other.Items(), 1, "Edit");
+  Add(edit, 1, "Copy");
+  Menu->Merge(&other);
+  Menu->Handle();
+  const HMENU editMenu = edit->Handle();
+  delete Menu;
+  Menu = nullptr;
+  EXPECT_TRUE(IsMenu(editMenu));
 }
 
 }  // namespace
