@@ -56,7 +56,7 @@ void THintWindow::ActivateHint(RECT rect, const String& hint) {
 
 bool THintWindow::IsHintMsg(const TMessage& message) {
   const unsigned m = message.Msg;
-  return (m >= WM_KEYFIRST && m <= WM_KEYLAST) || m == XM_ACTIVATE || m == XM_DEACTIVATE ||
-         m == XM_APP_KEY_DOWN || m == XM_APP_SYS_COMMAND || m == WM_COMMAND ||
+  return IsKeyMessage(m) || m == XM_ACTIVATE || m == XM_DEACTIVATE || m == XM_APP_KEY_DOWN ||
+         m == XM_APP_SYS_COMMAND || m == WM_COMMAND ||
          (m >= WM_LBUTTONDOWN && m <= WM_MBUTTONDBLCLK) || m == WM_NCMOUSEMOVE;
 }

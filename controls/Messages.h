@@ -94,6 +94,14 @@ enum : unsigned int {
   XN_CTLCOLORSTATIC = XN_BASE + WM_CTLCOLORSTATIC,
 };
 
+// The key messages, WM_KEYDOWN to 0x0108: the range that ends a hint, that
+// the application offers its controls before dispatching, and that a drag
+// swallows. (The platform header's WM_KEYLAST also takes in WM_UNICHAR.)
+inline constexpr unsigned int KeyMessageFirst = 0x0100, KeyMessageLast = 0x0108;
+inline bool IsKeyMessage(unsigned int msg) {
+  return msg >= KeyMessageFirst && msg <= KeyMessageLast;
+}
+
 // The shift state: keys, mouse buttons and the double-click mark.
 enum : std::uint8_t {
   ssShift = 0x01,

@@ -226,8 +226,8 @@ HWND AllocateUtilityWindow(TEvent<TMessage&> method) {
 }
 
 void DeallocateUtilityWindow(HWND window) {
+  UnbindWindowMethod(window);  // while the window still holds its handler
   DestroyWindow(window);
-  UnbindWindowMethod(window);
 }
 
 // --- Construction ---------------------------------------------------------------------------
@@ -762,7 +762,7 @@ void TWinControl::HandleMessage(TMessage& message) {
       return;
     }
     default:
-      if (message.Msg >= WM_KEYFIRST && message.Msg <= WM_KEYLAST && Dragging()) return;
+      if (IsKeyMessage(message.Msg) && Dragging()) return;
       if (message.Msg >= WM_MOUSEFIRST && message.Msg <= WM_MOUSELAST && ForwardMouseToChild(message)) return;
       break;
   }

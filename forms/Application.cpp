@@ -270,7 +270,7 @@ void TApplication::ProcessMessages() {
 }
 
 bool TApplication::IsKeyMsg(MSG& msg) {
-  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || GetCapture()) return false;
+  if (!IsKeyMessage(msg.message) || GetCapture()) return false;
   HWND target = msg.hwnd;
   if (FMainForm && FMainForm->FormStyle() == fsMDIForm && target == FMainForm->ClientHandle())
     target = FMainForm->Handle();

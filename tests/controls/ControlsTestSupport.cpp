@@ -5,14 +5,32 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <new>
 
 #include "Exceptions.h"
 #include "GraphicsObjects.h"
 #include "Runtime.h"
 
+// Every block of the program goes through these, so the tests can count the
+// blocks left allocated.
+void* operator new(std::size_t size) {
+  if (void* block = std::malloc(size ? size : 1)) {
+    ++controls_test::LiveBlocks;
+    return block;
+  }
+  throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept {
+  if (!block) return;
+  --controls_test::LiveBlocks;
+  std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
+
 namespace controls_test {
 
 int TreeRounds = 200;
+std::atomic<long> LiveBlocks{0};
 
 void TTestHost::HandleException(TObject* sender) {
   const String name = sender && sender->Is<TComponent>() ? static_cast<TComponent*>(sender)->Name() : "";

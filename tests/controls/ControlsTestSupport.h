@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <vector>
 
 #include "Controls.h"
@@ -136,6 +137,9 @@ testing::AssertionResult MatchesSequence(const std::vector<TLogged>& log, std::v
 // Left, top, width and height.
 using TBounds = std::array<int, 4>;
 inline TBounds Bounds(const TControl* c) { return {c->Left(), c->Top(), c->Width(), c->Height()}; }
+
+// The blocks allocated through operator new and not yet freed.
+extern std::atomic<long> LiveBlocks;
 
 // How many times the handle test builds and destroys its tree of controls
 // (--trees=N; the soak target runs 2000).

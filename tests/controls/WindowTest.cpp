@@ -128,6 +128,18 @@ TEST(WindowTree, ChildrenAreDestroyedLastFirst) {
   EXPECT_EQ(Deaths, (std::vector<String>{"C", "B", "A"}));
 }
 
+TEST(WindowHandles, UtilityWindowsLeaveNoWindowAndNoMemoryBehind) {
+  struct TSink {
+    void Handle(TMessage&) {}
+  } sink;
+  const int windows = ThreadWindowCount();
+  const long blocks = LiveBlocks;
+  for (int i = 0; i < 10; ++i)
+    DeallocateUtilityWindow(AllocateUtilityWindow(TEvent<TMessage&>::Of<&TSink::Handle>(&sink)));
+  EXPECT_EQ(ThreadWindowCount(), windows);
+  EXPECT_EQ(LiveBlocks, blocks);
+}
+
 TEST(WindowHandles, ATreeOfFiftyControlsLeavesNoWindowOrGdiObjectBehind) {
   auto makeTree = [] {
     auto* form = new TTestForm;

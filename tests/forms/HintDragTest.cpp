@@ -62,13 +62,24 @@ struct TDragLog {
   }
 };
 
+// A panel that counts the WM_UNICHAR messages it is left to handle.
+class TUnicharPanel : public TPanel {
+ public:
+  using TPanel::TPanel;
+  int Unichars = 0;
+  void DefaultHandler(TMessage& message) override {
+    if (message.Msg == WM_UNICHAR) ++Unichars;
+    TPanel::DefaultHandler(message);
+  }
+};
+
 // A shown form with a source panel on the left and a target panel on the
 // right holding a label.
 class Mouse : public testing::Test {
  protected:
   Mouse() : Form(NewForm<TForm>(Application)) {
     Form->SetBounds(100, 100, 400, 250);
-    Source = Add(new TPanel(Form), Form, {10, 10, 100, 80});
+    Source = Add(new TUnicharPanel(Form), Form, {10, 10, 100, 80});
     Target = Add(new TPanel(Form), Form, {200, 10, 150, 150});
     Label = Add(new TLabel(Form), Target, {10, 10, 60, 20});
     Form->Show();
@@ -102,7 +113,8 @@ class Mouse : public testing::Test {
     Label->OnDragDrop = TDragDropEvent::Of<&TDragLog::Drop>(&log);
   }
   TForm* Form;
-  TPanel *Source, *Target;
+  TUnicharPanel* Source;
+  TPanel* Target;
   TLabel* Label;
 };
 
@@ -196,6 +208,9 @@ TEST_F(Mouse, ADragStartsAfterFivePixelsTargetsTheLabelAndDrops) {
   MoveTo(At(Target, 100, 100));  // over the panel, which refuses
   EXPECT_EQ(GetCursor(), Screen->Cursors(crNoDrop));
   SendMessageA(Source->Handle(), WM_KEYDOWN, 'A', 0);  // keys to the dragged control are swallowed
+  SendMessageA(Source->Handle(), WM_UNICHAR, UNICODE_NOCHAR,
+               0);  // beyond the key messages: it arrives
+  EXPECT_EQ(Source->Unichars, 1);
   MoveTo(At(Label, 5, 6));
   EXPECT_EQ(GetCursor(), Screen->Cursors(crDrag));
   Button(MOUSEEVENTF_LEFTUP);
