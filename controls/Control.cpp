@@ -384,7 +384,8 @@ void TControl::ApplyScale(int multiplier, int divisor) {
                     ? MulDiv(FTop + FHeight, multiplier, divisor) - y
                     : FHeight;
   SetBounds(x, y, w, h);
-  if (!FParentFont && (flags & sfFont)) FFont->SetSize(MulDiv(FFont->Size(), multiplier, divisor));
+  if (!FParentFont && (flags & sfFont) && !TDensityScaling::Active())
+    FFont->SetSize(MulDiv(FFont->Size(), multiplier, divisor));
   FScalingFlags = 0;
 }
 

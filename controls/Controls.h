@@ -64,6 +64,22 @@ enum : std::uint8_t {
   csFocusing = 0x20,
   csPaintCopy = 0x80,
 };
+// Scaling for a change of pixel density: while one lives, ApplyScale moves
+// and sizes controls but leaves their own fonts alone, which the form has
+// already given their heights at the new density (a font keeps its point
+// size on every screen).
+class TDensityScaling {
+ public:
+  TDensityScaling() { ++Depth; }
+  ~TDensityScaling() { --Depth; }
+  TDensityScaling(const TDensityScaling&) = delete;
+  TDensityScaling& operator=(const TDensityScaling&) = delete;
+  static bool Active() { return Depth > 0; }
+
+ private:
+  static inline int Depth = 0;
+};
+
 // ScalingFlags: what was set since the last scaling.
 enum : std::uint8_t { sfLeft = 0x01, sfTop = 0x02, sfWidth = 0x04, sfHeight = 0x08, sfFont = 0x10 };
 

@@ -5,6 +5,7 @@
 #include <exception>
 #include <new>
 
+#include "Density.h"
 #include "Faults.h"
 #include "Registry.h"
 #include "Report.h"
@@ -627,6 +628,7 @@ void DoneForms() {
 
 void InitForms() {
   if (Application) return;
+  DeclareDensityAwareness();  // before the first window
   InitControls();
   Screen = new TScreen(nullptr);
   Application = new TApplication(nullptr);

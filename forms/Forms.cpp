@@ -1,8 +1,10 @@
 #include "Forms.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "Application.h"
+#include "Density.h"
 #include "Reader.h"
 #include "Registry.h"
 #include "Screen.h"
@@ -63,6 +65,8 @@ struct TClassTables<TForm> {
       MessageHandler<&F::WMShowWindow>(WM_SHOWWINDOW),
       MessageHandler<&F::WMWindowPosChanging>(WM_WINDOWPOSCHANGING),
       MessageHandler<&F::WMNCCreate>(WM_NCCREATE),
+      MessageHandler<&F::WMDpiChanged>(WM_DPICHANGED_MSG),
+      MessageHandler<&F::WMGetDpiScaledSize>(WM_GETDPISCALEDSIZE_MSG),
       MessageHandler<&F::WMDestroy>(WM_DESTROY),
       MessageHandler<&F::WMNextDlgCtl>(WM_NEXTDLGCTL),
       MessageHandler<&F::XMAppSysCommand>(XM_APP_SYS_COMMAND),
@@ -646,6 +650,16 @@ void TForm::BuildWindow() {
   }
   if (FFormStyle == fsStayOnTop)
     SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // A window made on a screen of another density than the one the form was
+  // laid out for takes that screen's layout.
+  if (ScalesWithDensity() && !(ComponentState() & stLoading)) {
+    const int dpi = Screen->PixelsPerInchOf(this);
+    if (dpi != PixelsPerInch()) {
+      const SIZE size = SizeAtDensity(dpi);
+      RescaleToDensity(dpi);
+      SetBounds(Left(), Top(), size.cx, size.cy);
+    }
+  }
 }
 
 // The MDI client window fills its background with the form's brush and lets
@@ -926,16 +940,28 @@ bool TForm::IsFormColorStored() const {
   return Ctl3D() ? Color() != clBtnFace : Color() != clWindow;
 }
 
-// The height of "0" in the form's font, measured on the screen.
-int TForm::MeasureTextHeight() {
+namespace {
+// The height of "0" in a font, measured on the screen.
+int TextHeightOf(HFONT font) {
   HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, Font()->Handle());
+  HGDIOBJ old = SelectObject(dc, font);
   SIZE size{};
   GetTextExtentPoint32A(dc, "0", 1, &size);
   SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
   return size.cy;
 }
+
+// Calls `visit` for the control and every control below it, parents first.
+void ForEachControl(TControl* control, const std::function<void(TControl*)>& visit) {
+  visit(control);
+  if (!control->Is<TWinControl>()) return;
+  auto* parent = static_cast<TWinControl*>(control);
+  for (int i = 0; i < parent->ControlCount(); ++i) ForEachControl(parent->Controls(i), visit);
+}
+}  // namespace
+
+int TForm::MeasureTextHeight() { return TextHeightOf(Font()->Handle()); }
 
 void TForm::ReadContent(TReader& reader) {
   SuspendAlignment();
@@ -944,9 +970,9 @@ void TForm::ReadContent(TReader& reader) {
     TScrollingWinControl::ReadContent(reader);
     bool scaled = false;
     if (FPixelsPerInch != 0 && FTextHeight > 0) {
-      const int screen = Screen->PixelsPerInch();
-      if ((ScalingFlags() & sfFont) && screen != FPixelsPerInch)
-        Font()->SetHeight(MulDiv(Font()->Height(), screen, FPixelsPerInch));
+      const int screen = Screen->PixelsPerInch(), designed = FPixelsPerInch;
+      if ((ScalingFlags() & sfFont) && screen != designed)
+        Font()->SetHeight(MulDiv(Font()->Height(), screen, designed));
       FPixelsPerInch = screen;
       const int textHeight = MeasureTextHeight();
       if (textHeight != FTextHeight) {
@@ -954,6 +980,18 @@ void TForm::ReadContent(TReader& reader) {
         for (int i = 0; i < ControlCount(); ++i) Controls(i)->ApplyScale(textHeight, FTextHeight);
         if (ScalingFlags() & sfWidth) FPendingClientWidth = MulDiv(FPendingClientWidth, textHeight, FTextHeight);
         if (ScalingFlags() & sfHeight) FPendingClientHeight = MulDiv(FPendingClientHeight, textHeight, FTextHeight);
+        // A definition that gives the window's outer size: the client area it
+        // was designed with (inside the frame of its own density) scales as
+        // the children did, so the layout keeps its margins.
+        const bool outerWidth = (ScalingFlags() & sfWidth) && FPendingClientWidth == 0;
+        const bool outerHeight = (ScalingFlags() & sfHeight) && FPendingClientHeight == 0;
+        if (outerWidth || outerHeight) {
+          const SIZE designFrame = FrameAt(designed), frame = FrameAt(screen);
+          SetBounds(Left(), Top(),
+                    outerWidth ? MulDiv(Width() - designFrame.cx, textHeight, FTextHeight) + frame.cx : Width(),
+                    outerHeight ? MulDiv(Height() - designFrame.cy, textHeight, FTextHeight) + frame.cy
+                                : Height());
+        }
         scaled = true;
       }
     }
@@ -969,6 +1007,75 @@ void TForm::ReadContent(TReader& reader) {
     throw;
   }
   ResumeAlignment();
+}
+
+// --- Pixel density -------------------------------------------------------------------------------
+
+SIZE TForm::FrameAt(int dpi) {
+  DWORD style, exStyle;
+  if (HandleAllocated()) {
+    style = GetWindowLongA(Handle(), GWL_STYLE);
+    exStyle = GetWindowLongA(Handle(), GWL_EXSTYLE);
+  } else {
+    TCreateParams params;
+    FillCreateParams(params);
+    style = params.Style;
+    exStyle = params.ExStyle;
+  }
+  return FrameExtent(style, exStyle, FMenu && !IsMDIChild(), dpi);
+}
+
+SIZE TForm::SizeAtDensity(int dpi) {
+  const int current = PixelsPerInch();
+  TFont font;
+  font.AssignFrom(Font());
+  font.SetHeight(MulDiv(Font()->Height(), dpi, current));
+  const int text = TextHeightOf(font.Handle()), currentText = MeasureTextHeight();
+  const SIZE frame = FrameAt(current), newFrame = FrameAt(dpi);
+  return {MulDiv(Width() - frame.cx, text, currentText) + newFrame.cx,
+          MulDiv(Height() - frame.cy, text, currentText) + newFrame.cy};
+}
+
+void TForm::RescaleToDensity(int dpi) {
+  const int current = PixelsPerInch();
+  if (dpi == current) return;
+  const int currentText = MeasureTextHeight();
+  // Every font keeps its point size: first each learns the new density, then
+  // the form's and the children's own fonts take their heights at it (the
+  // others follow their parents').
+  ForEachControl(this, [dpi](TControl* c) { c->Font()->SetPixelsPerInch(dpi); });
+  ForEachControl(this, [&](TControl* c) {
+    if (c == this || !c->ParentFont()) c->Font()->SetHeight(MulDiv(c->Font()->Height(), dpi, current));
+  });
+  FPixelsPerInch = dpi;
+  const int text = MeasureTextHeight();
+  SuspendAlignment();
+  try {
+    ScaleScrollBars(text, currentText);
+    TDensityScaling fontsDone;
+    for (int i = 0; i < ControlCount(); ++i) Controls(i)->ApplyScale(text, currentText);
+  } catch (...) {
+    ResumeAlignment();
+    throw;
+  }
+  ResumeAlignment();
+}
+
+// A screen of another density: the layout follows it, in the rectangle the
+// platform suggests. Forms made in code and forms with Scaled off are left
+// as they are.
+void TForm::WMDpiChanged(TMessage& message) {
+  if (!ScalesWithDensity()) return;
+  RescaleToDensity(LOWORD(message.WParam));
+  if (const auto* r = reinterpret_cast<const RECT*>(message.LParam))
+    SetBounds(r->left, r->top, r->right - r->left, r->bottom - r->top);
+}
+
+// Asked before a change of density for the window size wanted there.
+void TForm::WMGetDpiScaledSize(TMessage& message) {
+  if (!ScalesWithDensity() || !message.LParam) return;
+  *reinterpret_cast<SIZE*>(message.LParam) = SizeAtDensity(LOWORD(message.WParam));
+  message.Result = TRUE;
 }
 
 void TForm::ApplyScale(int multiplier, int divisor) {

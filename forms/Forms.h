@@ -128,6 +128,17 @@ class TForm : public TScrollingWinControl, public IFormHost {
   HICON CurrentIcon();
   // The height of "0" in the form's font.
   int MeasureTextHeight();
+  // Whether the form follows the pixel density of its screen: a form read
+  // from a definition with Scaled on.
+  bool ScalesWithDensity() const { return FPixelsPerInch != 0 && FTextHeight > 0; }
+  // The window size the form's layout takes at `dpi` pixels per inch: the
+  // client area scaled as the children are, with the frame of that density.
+  SIZE SizeAtDensity(int dpi);
+  // Rescales the form for a screen of `dpi` pixels per inch, as reading its
+  // definition there would have: fonts keep their point sizes, children and
+  // scroll ranges follow the new text height. The window's size is the
+  // caller's (SizeAtDensity, or what the platform suggests).
+  void RescaleToDensity(int dpi);
 
   // Stored conditions of the property table.
   bool IsForm() const { return !IsControl(); }
@@ -194,6 +205,8 @@ class TForm : public TScrollingWinControl, public IFormHost {
   // Gives the focus that reached the form's own window to the window that
   // keeps it (the active MDI child, or ActiveControl); false when none does.
   bool PassFocusOn();
+  void WMDpiChanged(TMessage& message);
+  void WMGetDpiScaledSize(TMessage& message);
   void WMShowWindow(TMessage& message);
   void WMWindowPosChanging(TMessage& message);
   void WMNCCreate(TMessage& message);
@@ -227,6 +240,9 @@ class TForm : public TScrollingWinControl, public IFormHost {
   void ReadTextHeight(TReader& reader);
   void WriteTextHeight(TWriter& writer);
   bool IsMDIChild() const { return FFormStyle == fsMDIChild; }
+  // What the window's frame, caption and menu bar add to its client area at
+  // `dpi` pixels per inch.
+  SIZE FrameAt(int dpi);
   // Sends a focus message and tells whether another focus change overtook it.
   bool SendFocusMessage(TControl* control, unsigned msg);
   void RecreateUnlessDesigning();

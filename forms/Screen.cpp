@@ -1,6 +1,7 @@
 #include "Screen.h"
 
 #include "Application.h"
+#include "Density.h"
 #include "Forms.h"
 
 SONDREL_CLASS_RECORD(TScreen, TComponent, "Forms");
@@ -190,4 +191,9 @@ TComponent* TScreen::FindGlobalComponent(const String& name) const {
   for (int i = 0; i < FComponents.Count(); ++i)
     if (auto* c = static_cast<TComponent*>(FComponents.Items(i)); same(c)) return c;
   return nullptr;
+}
+
+int TScreen::PixelsPerInchOf(TWinControl* control) const {
+  if (!control || !control->HandleAllocated()) return FPixelsPerInch;
+  return WindowPixelsPerInch(control->Handle(), FPixelsPerInch);
 }

@@ -22,6 +22,9 @@ class TScreen : public TComponent {
   int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
   int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
   int PixelsPerInch() const { return FPixelsPerInch; }
+  // The pixels per inch of the screen the control's window is on (the
+  // system's without a window or where the platform cannot tell).
+  int PixelsPerInchOf(TWinControl* control) const;
   // Enumerated on first use.
   TStringList* Fonts();
   TStringList* ImeNames() const { return FImeNames.get(); }

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "Application.h"
+#include "Density.h"
 #include "FormsTestSupport.h"
 #include "ExtCtrls.h"
 #include "Runtime.h"
@@ -279,9 +280,90 @@ TEST(Scaling, ADefinitionMadeAt96FollowsTheScreen) {
   EXPECT_EQ(form->OkBtn->Width(), scaled(8 + 75) - scaled(8));
   EXPECT_EQ(form->Panel->Top(), scaled(8));
   EXPECT_EQ(form->Note->Height(), scaled(20 + 13) - scaled(20));
-  EXPECT_EQ(form->Width(), 300);  // the form's own size is kept
-  std::printf("Scaling at %d pixels per inch: text height %d, font height %d\n", ppi, textHeight,
-              form->Font()->Height());
+  // The definition gives the window's size, 300 x 200: the client area it
+  // leaves at 96 pixels per inch scales with the children.
+  const LONG style = GetWindowLongA(form->Handle(), GWL_STYLE), exStyle = GetWindowLongA(form->Handle(), GWL_EXSTYLE);
+  const SIZE designFrame = FrameExtent(style, exStyle, false, 96);
+  EXPECT_EQ(form->ClientWidth(), scaled(300 - designFrame.cx));
+  EXPECT_EQ(form->ClientHeight(), scaled(200 - designFrame.cy));
+  std::printf("Scaling at %d pixels per inch: text height %d, font height %d, client %dx%d\n", ppi, textHeight,
+              form->Font()->Height(), form->ClientWidth(), form->ClientHeight());
+  delete form;
+}
+
+// The height of "0" in the definition's font at a density.
+int TextHeightAt(int dpi) {
+  HDC dc = GetDC(nullptr);
+  HFONT font = CreateFontA(MulDiv(-11, dpi, 96), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
+                           "MS Sans Serif");
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32A(dc, "0", 1, &size);
+  DeleteObject(SelectObject(dc, old));
+  ReleaseDC(nullptr, dc);
+  return size.cy;
+}
+
+// A form moved to a screen of another density takes the layout it would
+// have had if made there (fonts keep their point sizes, children follow the
+// text height), in the rectangle the platform suggests (the size it asked
+// for), and comes back to exactly what it had. Forms made in code or with Scaled off
+// stay as they are.
+TEST(Density, AFormMovedToAnotherDensityTakesTheLayoutItWouldHaveThere) {
+  const int start = Screen->PixelsPerInch(), target = start == 96 ? 144 : 192;
+  TFieldsForm* form = NewForm<TFieldsForm>(Application);
+  form->Note->SetParentFont(false);
+  form->Note->Font()->SetHeight(-19);
+  auto state = [&] {
+    std::vector<int> v;
+    for (TControl* c : {static_cast<TControl*>(form->OkBtn), static_cast<TControl*>(form->Panel),
+                        static_cast<TControl*>(form->Note)})
+      for (int x : {c->Left(), c->Top(), c->Width(), c->Height()}) v.push_back(x);
+    v.push_back(form->Font()->Height());
+    v.push_back(form->Note->Font()->Height());
+    v.push_back(form->Width());
+    v.push_back(form->Height());
+    return v;
+  };
+  // What reading the definition at a density gives: edges scaled by the text
+  // heights, the form's font by the densities.
+  auto madeAt = [&](int dpi) {
+    auto s = [t = TextHeightAt(dpi)](int v) { return MulDiv(v, t, 13); };
+    return std::vector<int>{s(8),   s(8),  s(83) - s(8),   s(33) - s(8),  s(100), s(8), s(250) - s(100),
+                            s(108) - s(8), s(10), s(20), s(110) - s(10), s(33) - s(20), MulDiv(-11, dpi, 96)};
+  };
+  const std::vector<int> before = state();
+  std::vector<int> expected = madeAt(target);
+  expected.push_back(MulDiv(-19, target, start));
+
+  SIZE size{};
+  ASSERT_EQ(SendMessageA(form->Handle(), WM_GETDPISCALEDSIZE_MSG, target, reinterpret_cast<LPARAM>(&size)), TRUE);
+  RECT suggested{40, 30, 40 + size.cx, 30 + size.cy};
+  SendMessageA(form->Handle(), WM_DPICHANGED_MSG, MAKEWPARAM(target, target), reinterpret_cast<LPARAM>(&suggested));
+  RECT window;
+  GetWindowRect(form->Handle(), &window);
+  EXPECT_TRUE(EqualRect(&window, &suggested));
+  EXPECT_EQ(form->PixelsPerInch(), target);
+  const std::vector<int> moved = state();
+  for (std::size_t i = 0; i < expected.size(); ++i)
+    EXPECT_NEAR(moved[i], expected[i], start == 96 ? 0 : 1) << i;  // twice rounded from 120
+
+  SendMessageA(form->Handle(), WM_GETDPISCALEDSIZE_MSG, start, reinterpret_cast<LPARAM>(&size));
+  suggested = {10, 20, 10 + size.cx, 20 + size.cy};
+  SendMessageA(form->Handle(), WM_DPICHANGED_MSG, MAKEWPARAM(start, start), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(state(), before);
+
+  TForm* plain = NewForm<TForm>(Application);
+  TFieldsForm* unscaled = NewForm<TFieldsForm>(Application);
+  unscaled->SetScaled(false);
+  for (TForm* f : {plain, static_cast<TForm*>(unscaled)}) {
+    const std::vector<int> kept{f->Left(), f->Top(), f->Width(), f->Height(), f->Font()->Height()};
+    EXPECT_EQ(SendMessageA(f->Handle(), WM_GETDPISCALEDSIZE_MSG, target, reinterpret_cast<LPARAM>(&size)), 0);
+    SendMessageA(f->Handle(), WM_DPICHANGED_MSG, MAKEWPARAM(target, target), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ((std::vector<int>{f->Left(), f->Top(), f->Width(), f->Height(), f->Font()->Height()}), kept);
+  }
+  delete plain;
+  delete unscaled;
   delete form;
 }
 
