@@ -2,9 +2,11 @@
 # Installs what is missing, builds the program and runs it under Wine.
 #
 # With DISPLAY set the program appears on that display. Without one it runs on
-# a private virtual display: a screenshot of the screen is saved to
-# <build>/sondrel-screen.png once the window is up, and the program runs until
-# it exits or you interrupt it (Ctrl+C). Nothing is left running afterwards.
+# a private virtual display: screenshots of the screen and of the window are
+# saved to <build>/sondrel-screen.png and <build>/sondrel-window.png once the
+# window is up, and the program runs until it exits or you interrupt it
+# (Ctrl+C). Nothing is left running afterwards. SONDREL_DPI (for example 144)
+# runs it on a screen of that many pixels per inch.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${SONDREL_BUILD_DIR:-build}
@@ -29,15 +31,29 @@ export DISPLAY
 tools/wine.sh --build "$build" run "$program" &
 pid=$!
 # Wait for the main window (or for the program to end), then take the picture.
+# The main window: the visible "Sondrel" window larger than a pixel (the
+# application's own window has the title too).
+main_window() {
+  local id
+  for id in $(xdotool search --onlyvisible --name '^Sondrel$' 2>/dev/null); do
+    xdotool getwindowgeometry "$id" 2>/dev/null | grep -q 'Geometry: 1x1$' || { echo "$id"; return; }
+  done
+}
+window=
 for _ in $(seq 100); do
   kill -0 "$pid" 2>/dev/null || break
-  xdotool search --onlyvisible --name '^Sondrel$' >/dev/null 2>&1 && break
+  window=$(main_window)
+  [ -n "$window" ] && break
   sleep 0.1
 done
 sleep 0.5
 screenshot="$build/sondrel-screen.png"
 import -window root "$screenshot"
 echo "Screenshot of the virtual display: $screenshot"
+if [ -n "$window" ]; then
+  import -window "$window" "$build/sondrel-window.png"
+  echo "Screenshot of the window: $build/sondrel-window.png"
+fi
 rc=0
 wait "$pid" || rc=$?
 pid=

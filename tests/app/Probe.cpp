@@ -1,7 +1,9 @@
 // Reports, for the end-to-end test, what the running sound player shows: run
 // beside it under the same Wine server, it finds the player's windows.
 //
-//   probe form    the main form: "form L T R B clientW clientH definedW definedH"
+//   probe form    the main form: "form L T R B clientW clientH definedW definedH
+//                 scrollbars clientX clientY" (scrollbars: 0 none, 1 horizontal,
+//                 2 vertical, 3 both; clientX, clientY: the client area's origin)
 //                 then "control CLASS L T R B focused TEXT" for each child window
 //   probe box     a message box: "box TITLE|TEXT"
 //   probe text H  the height of "0" in MS Sans Serif of height H
@@ -69,8 +71,12 @@ int main(int argc, char** argv) {
     // The client area that the definition's window size leaves on this platform.
     AdjustWindowRectEx(&frame, GetWindowLongA(form, GWL_STYLE), FALSE, GetWindowLongA(form, GWL_EXSTYLE));
     const int definedWidth = 409 - (frame.right - frame.left), definedHeight = 197 - (frame.bottom - frame.top);
-    std::printf("form %ld %ld %ld %ld %ld %ld %d %d\n", r.left, r.top, r.right, r.bottom, client.right,
-                client.bottom, definedWidth, definedHeight);
+    const LONG style = GetWindowLongA(form, GWL_STYLE);
+    const int bars = (style & WS_HSCROLL ? 1 : 0) | (style & WS_VSCROLL ? 2 : 0);
+    POINT origin{0, 0};
+    ClientToScreen(form, &origin);
+    std::printf("form %ld %ld %ld %ld %ld %ld %d %d %d %ld %ld\n", r.left, r.top, r.right, r.bottom, client.right,
+                client.bottom, definedWidth, definedHeight, bars, origin.x, origin.y);
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
     GetGUIThreadInfo(GetWindowThreadProcessId(form, nullptr), &info);

@@ -121,26 +121,16 @@ def pixel(png, x, y):
     return out.strip()
 
 
-def main():
-    os.environ["DISPLAY"] = subprocess.run([WINE, "--build", BUILD, "display"], capture_output=True,
-                                           text=True).stdout.strip()
+# The definition's layout at 96 pixels per inch, in client coordinates:
+# (left, top, right, bottom) of each window, and the client area.
+DESIGN = {"Sai&r": (8, 136, 83, 161), "Tocar Som &1": (8, 8, 83, 33), "Tocar Som &2": (8, 40, 83, 65),
+          "": (88, 8, 393, 161)}
+LABEL = (16, 16, 297, 137)  # inside the panel
+DESIGN_CLIENT = (401, 170)
 
-    # The main run: the window, the sounds by mouse and keyboard, Tab, Sair.
-    player = Player()
-    found = player.windows()
-    if not check(found is not None, "the window Sondrel appears"):
-        player.exit_code(1)
-        return
-    form, controls = found
-    check(form[4:6] == form[6:8], f"client area {form[4]}x{form[5]} is what the definition's size gives")
-    shot = os.path.join(BUILD, "e2e-screen.png")
-    subprocess.run(["import", "-window", "root", shot], check=False)
-    panel = controls[""]  # the panel has no caption
-    shadow, highlight = (probe("color", str(index))[0][1] for index in (16, 20))  # button shadow, highlight
-    edges = [pixel(shot, panel[0], (panel[1] + panel[3]) // 2), pixel(shot, panel[2] - 1, (panel[1] + panel[3]) // 2)]
-    check(edges == [shadow, highlight], f"the panel's lowered bevel: {edges}")
-    label_ink = any(pixel(shot, x, (panel[1] + 30)) == "srgb(0,0,0)" for x in range(panel[0] + 20, panel[2] - 20, 3))
-    check(label_ink, "the label's text")
+
+def drive(player, controls):
+    """The sounds by mouse and keyboard, Tab, and Sair."""
     check(player.plays(lambda: click(controls["Tocar Som &1"]), "sound1"), "clicking Tocar Som 1 plays sound 1")
     check(player.plays(lambda: click(controls["Tocar Som &2"]), "sound2"), "clicking Tocar Som 2 plays sound 2")
     check(player.plays(lambda: xdo("key", "space"), "sound2"), "Space on the focused button clicks it")
@@ -153,6 +143,76 @@ def main():
     check(player.plays(lambda: xdo("key", "Return"), "sound1"), "Enter clicks the focused button")
     click(controls["Sai&r"])
     check(player.exit_code() == 0, "Sair ends the program with exit code 0")
+
+
+def ink_rows(png, left, right, top, bottom):
+    """The rows of the area that hold black pixels (the label's text)."""
+    out = subprocess.run(["convert", png, "-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage",
+                          "-threshold", "10%", "-negate", "txt:-"], capture_output=True, text=True).stdout
+    rows = set()
+    for line in out.splitlines()[1:]:
+        position, _, colour = line.partition(":")
+        if "#FFFFFF" in colour or "white" in colour:
+            rows.add(int(position.split(",")[1]) + top)
+    return sorted(rows)
+
+
+def check_layout(player, dpi, shot):
+    """At any density: no scroll bar, the client area and every window scaled
+    with the text height, and the label's lines inside the panel."""
+    found = player.windows()
+    if not check(found is not None, f"the window appears at {dpi} pixels per inch"):
+        return None
+    form, controls = found
+    text = int(probe("text", str(-round(11 * dpi / 96 + 1e-9)), env=player.env)[0][1])
+
+    def scaled(v):
+        return (v * text + 6) // 13
+
+    origin = form[9:11]
+    check(form[8] == 0, f"at {dpi}: no scroll bar")
+    client = [form[4], form[5]]
+    check(client == [scaled(v) for v in DESIGN_CLIENT], f"at {dpi}: client area {client[0]}x{client[1]} "
+          f"(text height {text})")
+    for caption, design in DESIGN.items():
+        rect = controls.get(caption, [0] * 4)
+        local = [rect[0] - origin[0], rect[1] - origin[1], rect[2] - origin[0], rect[3] - origin[1]]
+        want = [scaled(v) for v in design]
+        check(all(abs(a - b) <= 2 for a, b in zip(local, want)) and 0 <= local[0] and local[2] <= client[0]
+              and 0 <= local[1] and local[3] <= client[1], f"at {dpi}: {caption or 'panel'} at {local} ({want})")
+    subprocess.run(["import", "-window", "root", shot], check=False)
+    panel = controls[""]
+    label = [panel[0] + scaled(LABEL[0]), panel[1] + scaled(LABEL[1]), panel[0] + scaled(LABEL[2]),
+             panel[1] + scaled(LABEL[3])]
+    rows = ink_rows(shot, label[0], label[2], label[1], label[3])
+    lines = sum(1 for i, r in enumerate(rows) if i == 0 or r != rows[i - 1] + 1)
+    edge = ink_rows(shot, label[0], label[0] + 2, label[1], label[3]) + \
+        ink_rows(shot, label[2] - 2, label[2], label[1], label[3])
+    check(lines >= 3 and rows[-1] < label[3] - 2 and not edge,
+          f"at {dpi}: the label's {lines} lines lie inside the panel")
+    return controls
+
+
+def main():
+    os.environ["DISPLAY"] = subprocess.run([WINE, "--build", BUILD, "display"], capture_output=True,
+                                           text=True).stdout.strip()
+
+    # The main run at 96 pixels per inch: the window exactly as its definition
+    # gives it, the sounds by mouse and keyboard, Tab, Sair.
+    player = Player()
+    found = player.windows()
+    if not check(found is not None, "the window Sondrel appears"):
+        player.exit_code(1)
+        return
+    form, controls = found
+    check(form[4:6] == form[6:8] == list(DESIGN_CLIENT), f"client area {form[4]}x{form[5]} is what the definition's size gives")
+    shot = os.path.join(BUILD, "e2e-screen.png")
+    check_layout(player, 96, shot)
+    panel = controls[""]  # the panel has no caption
+    shadow, highlight = (probe("color", str(index))[0][1] for index in (16, 20))  # button shadow, highlight
+    edges = [pixel(shot, panel[0], (panel[1] + panel[3]) // 2), pixel(shot, panel[2] - 1, (panel[1] + panel[3]) // 2)]
+    check(edges == [shadow, highlight], f"the panel's lowered bevel: {edges}")
+    drive(player, controls)
 
     # The window's own close command: the close box at the caption's right end.
     player = Player()
@@ -173,24 +233,18 @@ def main():
     xdo("key", "Return")
     check(player.exit_code() == 0, "and the program ends with exit code 0 once it is dismissed")
 
-    # On a screen of 120 pixels per inch the form's children scale with the
-    # text height of its (scaled) font.
-    player = Player(dpi=120)
-    found = player.windows()
-    if check(found is not None, "the window appears at 120 pixels per inch"):
-        text = int(probe("text", "-14", env=player.env)[0][1])
-        _, controls = found
-        exit_btn = controls["Sai&r"]
-
-        def muldiv(v):
-            return (v * text + 6) // 13
-
-        size = [exit_btn[2] - exit_btn[0], exit_btn[3] - exit_btn[1]]
-        check(size == [muldiv(8 + 75) - muldiv(8), muldiv(136 + 25) - muldiv(136)],
-              f"at 120 pixels per inch Sair is {size[0]}x{size[1]} (text height {text})")
-        subprocess.run(["import", "-window", "root", os.path.join(BUILD, "e2e-screen-120dpi.png")], check=False)
-        click(controls["Sai&r"])
-    check(player.exit_code() == 0, "and it ends with exit code 0")
+    # On screens of higher density the whole layout follows the text height;
+    # at 144 the program is driven as at 96.
+    for dpi in (120, 144, 192):
+        player = Player(dpi=dpi)
+        controls = check_layout(player, dpi, os.path.join(BUILD, f"e2e-screen-{dpi}dpi.png"))
+        if controls and dpi == 144:
+            drive(player, controls)
+        elif controls:
+            click(controls["Sai&r"])
+            check(player.exit_code() == 0, f"at {dpi}: Sair ends the program with exit code 0")
+        else:
+            player.exit_code(1)
 
 
 main()
