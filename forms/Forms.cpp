@@ -989,8 +989,7 @@ void TForm::ReadContent(TReader& reader) {
           const SIZE designFrame = FrameAt(designed), frame = FrameAt(screen);
           SetBounds(Left(), Top(),
                     outerWidth ? MulDiv(Width() - designFrame.cx, textHeight, FTextHeight) + frame.cx : Width(),
-                    outerHeight ? MulDiv(Height() - designFrame.cy, textHeight, FTextHeight) + frame.cy
-                                : Height());
+                    outerHeight ? MulDiv(Height() - designFrame.cy, textHeight, FTextHeight) + frame.cy : Height());
         }
         scaled = true;
       }

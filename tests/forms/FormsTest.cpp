@@ -11,12 +11,12 @@
 
 #include "Application.h"
 #include "Density.h"
-#include "FormsTestSupport.h"
 #include "ExtCtrls.h"
+#include "FormsTestSupport.h"
+#include "GraphicsTestSupport.h"
 #include "Runtime.h"
 #include "Screen.h"
 #include "StdCtrls.h"
-#include "GraphicsTestSupport.h"
 #include "TestSupport.h"
 
 namespace forms_test {
@@ -294,8 +294,8 @@ TEST(Scaling, ADefinitionMadeAt96FollowsTheScreen) {
 // The height of "0" in the definition's font at a density.
 int TextHeightAt(int dpi) {
   HDC dc = GetDC(nullptr);
-  HFONT font = CreateFontA(MulDiv(-11, dpi, 96), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
-                           "MS Sans Serif");
+  HFONT font =
+      CreateFontA(MulDiv(-11, dpi, 96), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Sans Serif");
   HGDIOBJ old = SelectObject(dc, font);
   SIZE size{};
   GetTextExtentPoint32A(dc, "0", 1, &size);
@@ -316,8 +316,8 @@ TEST(Density, AFormMovedToAnotherDensityTakesTheLayoutItWouldHaveThere) {
   form->Note->Font()->SetHeight(-19);
   auto state = [&] {
     std::vector<int> v;
-    for (TControl* c : {static_cast<TControl*>(form->OkBtn), static_cast<TControl*>(form->Panel),
-                        static_cast<TControl*>(form->Note)})
+    for (TControl* c :
+         {static_cast<TControl*>(form->OkBtn), static_cast<TControl*>(form->Panel), static_cast<TControl*>(form->Note)})
       for (int x : {c->Left(), c->Top(), c->Width(), c->Height()}) v.push_back(x);
     v.push_back(form->Font()->Height());
     v.push_back(form->Note->Font()->Height());
@@ -329,8 +329,9 @@ TEST(Density, AFormMovedToAnotherDensityTakesTheLayoutItWouldHaveThere) {
   // heights, the form's font by the densities.
   auto madeAt = [&](int dpi) {
     auto s = [t = TextHeightAt(dpi)](int v) { return MulDiv(v, t, 13); };
-    return std::vector<int>{s(8),   s(8),  s(83) - s(8),   s(33) - s(8),  s(100), s(8), s(250) - s(100),
-                            s(108) - s(8), s(10), s(20), s(110) - s(10), s(33) - s(20), MulDiv(-11, dpi, 96)};
+    return std::vector<int>{
+        s(8),  s(8),           s(83) - s(8),  s(33) - s(8),        s(100), s(8), s(250) - s(100), s(108) - s(8), s(10),
+        s(20), s(110) - s(10), s(33) - s(20), MulDiv(-11, dpi, 96)};
   };
   const std::vector<int> before = state();
   std::vector<int> expected = madeAt(target);
