@@ -11,6 +11,7 @@
 #include "Application.h"
 #include "DefinitionCheck.h"
 #include "DefinitionText.h"
+#include "FormCode.h"
 #include "GraphicsObjects.h"
 #include "Menus.h"
 #include "Registry.h"
@@ -32,6 +33,12 @@ constexpr const char* Help =
     "                              the same for resource NAME (RCDATA) of EXE\n"
     "  check IN                    check IN (binary when it starts with TPF0,\n"
     "                              else text) against the classes\n"
+    "  code IN HEADER OUT.h OUT.cpp\n"
+    "                              generate the C++ code of the form class the\n"
+    "                              text IN defines: OUT.h declares its base with\n"
+    "                              a field per component, OUT.cpp its published\n"
+    "                              tables; HEADER is the program's header that\n"
+    "                              declares the form class\n"
     "  --help                      show this text\n"
     "\n"
     "OUT - or no OUT writes to standard output. Problems go to standard error\n"
@@ -177,6 +184,19 @@ int Run(const std::vector<String>& args, std::initializer_list<TClass> classes) 
       if (args.size() == 3) out = args[2];
     }
     WriteWholeFile(out, DefinitionText(TreeOfBinary(data, label)));
+    return 0;
+  }
+  if (command == "code") {
+    if (args.size() != 5) throw TUsageError();
+    const TFormCodeFiles files{args[1], args[2], args[3], args[4]};
+    for (TClass cls : classes) RegisterClassChain(cls);
+    const TFormCode code =
+        GenerateFormCode(ParseDefinitionText(ReadWholeFile(files.Form), files.Form), files, [](const String& name) {
+          TClass cls = LookupClass(name);
+          return cls ? String(cls->UnitName) : String();
+        });
+    WriteWholeFile(files.Header, code.Header);
+    WriteWholeFile(files.Source, code.Source);
     return 0;
   }
   if (command == "check") {
