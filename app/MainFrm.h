@@ -1,29 +1,25 @@
 // The sound player's main form: three buttons and a panel with a label, all
-// described by the form definition stored as the resource "TMAINFORM".
+// described by the form definition MainForm.frm, stored as the resource
+// "TMAINFORM". TMainFormBase, generated from the definition, holds a field
+// for each of its components.
 #pragma once
 
 #include <windows.h>
 
-#include "ExtCtrls.h"
-#include "StdCtrls.h"
+#include "MainForm.frm.h"
 
 // The one way to the platform's sound service (PlaySoundA), replaceable so
 // that a failure to play can be shown.
 using TPlaySound = BOOL(WINAPI*)(LPCSTR sound, HMODULE module, DWORD flags);
 extern TPlaySound PlaySoundFunction;
 
-class TMainForm : public TForm {
+class TMainForm : public TMainFormBase {
   SONDREL_CLASS(TMainForm)
 
  public:
-  using TForm::TForm;
+  using TMainFormBase::TMainFormBase;
 
-  TButton* ExitBtn = nullptr;
-  TButton* Play1Btn = nullptr;
-  TButton* Play2Btn = nullptr;
-  TPanel* Panel1 = nullptr;
-  TLabel* Label1 = nullptr;
-
+  // The handlers the definition binds to the buttons' OnClick.
   void ExitBtnClick(TObject* sender);
   void Play1BtnClick(TObject* sender);
   void Play2BtnClick(TObject* sender);

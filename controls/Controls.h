@@ -153,8 +153,9 @@ class TControl : public TComponent {
   void SetIsControl(bool value) { FIsControl = value; }
   String GetText();
   void SetText(const String& text);
-  // GetText for property access.
+  // The Caption property: the control's text.
   String Caption() const { return const_cast<TControl*>(this)->GetText(); }
+  void SetCaption(const String& caption) { SetText(caption); }
   void SetTextBuf(const char* text);
   TFont* Font() const { return FFont.get(); }
   void SetFont(TFont* font) { FFont->AssignFrom(font); }
