@@ -14,28 +14,11 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from drive import WINE, check, finish, wait, xdo  # noqa: E402
+
 BUILD = os.path.abspath(sys.argv[1])
-SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-WINE = os.path.join(SOURCE, "tools", "wine.sh")
 PROBE = os.path.join(BUILD, "tests", "probe.exe")
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what, flush=True)
-    if not condition:
-        failures.append(what)
-    return condition
-
-
-def wait(predicate, seconds=10.0):
-    end = time.time() + seconds
-    while time.time() < end:
-        result = predicate()
-        if result:
-            return result
-        time.sleep(0.1)
-    return None
 
 
 def run_wine(*args, env=None):
@@ -54,10 +37,6 @@ def form_windows(env=None):
         return None
     controls = {" ".join(line[7:]): [int(v) for v in line[2:7]] for line in lines[1:] if line[0] == "control"}
     return [int(v) for v in lines[0][1:]], controls
-
-
-def xdo(*args):
-    subprocess.run(["xdotool", *args], check=False)
 
 
 def data_chunk(wav):
@@ -248,5 +227,4 @@ def main():
 
 
 main()
-print(f"{len(failures)} failed" if failures else "all passed")
-sys.exit(1 if failures else 0)
+finish()
