@@ -272,6 +272,62 @@ void TForm::Close() {
   }
 }
 
+TModalResult TForm::ShowModal() {
+  if (Visible() || !Enabled() || (FFormFlags & ffModal) || IsMDIChild())
+    throw EInvalidOperation(TResId::CannotShowModal);
+  if (HWND capture = GetCapture()) SendMessageA(capture, WM_CANCELMODE, 0, 0);
+  ReleaseCapture();
+  const HWND active = GetActiveWindow();
+  TDisabledWindow* disabled = DisableThreadWindows(nullptr);
+  FFormFlags |= ffModal;
+  auto restore = [&] {
+    FFormFlags &= ~ffModal;
+    EnableThreadWindows(disabled);
+    if (active && IsWindow(active)) SetActiveWindow(active);
+  };
+  TModalResult result;
+  try {
+    Show();
+    FModalResult = mrNone;
+    do {
+      try {
+        Application->HandleNextMessage();
+      } catch (...) {
+        Application->HandleException(this);
+      }
+      if (Application->Terminated()) {
+        FModalResult = mrCancel;
+      } else if (FModalResult != mrNone) {
+        try {
+          CloseModal();
+        } catch (...) {
+          FModalResult = mrNone;  // a close that failed leaves the form open
+          Application->HandleException(this);
+        }
+      }
+    } while (FModalResult == mrNone);
+    result = FModalResult;
+    Hide();
+  } catch (...) {
+    restore();
+    throw;
+  }
+  restore();
+  return result;
+}
+
+void TForm::CloseModal() {
+  TCloseAction action = caNone;
+  if (CloseQuery()) {
+    action = caHide;
+    if (OnClose.Assigned()) OnClose(this, action);
+  }
+  if (action == caNone)
+    FModalResult = mrNone;
+  else if (action == caFree)
+    Release();
+}
+
 void TForm::WMClose(TMessage&) { Close(); }
 
 void TForm::WMQueryEndSession(TMessage& message) { message.Result = CloseQuery(); }

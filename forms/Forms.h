@@ -76,6 +76,15 @@ class TForm : public TScrollingWinControl, public IFormHost {
 
   void Close();
   bool CloseQuery();
+  // Shows the form modally: the program's other windows are disabled and
+  // messages are handled until ModalResult is set (by a button, by code, or
+  // mrCancel when the form is closed and agrees to close); then the form is
+  // hidden, the other windows are enabled again, the window that was active
+  // gets the activation back and the result is returned. An exception that
+  // reaches the loop goes to the application's handling and the loop goes
+  // on. Raises EInvalidOperation, changing nothing, for a form that is
+  // visible, disabled, already modal or an MDI child.
+  TModalResult ShowModal();
   // Frees the form once the messages being handled are done.
   void Release();
   void Show();
@@ -228,6 +237,9 @@ class TForm : public TScrollingWinControl, public IFormHost {
 
  private:
   IMainMenu* MainMenu() const;
+  // The modal form's answer to a result being set: it closes as Close would
+  // (the close query and OnClose), and stays when the action is caNone.
+  void CloseModal();
   void SetActive(bool value);
   void SetWindowFocus();
   void MergeMenu(bool mergeState);

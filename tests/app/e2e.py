@@ -55,11 +55,13 @@ class Player:
         self.env = dict(os.environ, SONDREL_CAPTURE_FILE=self.capture)
         if dpi:
             self.env["SONDREL_DPI"] = str(dpi)
+            # The first run at a density makes its Wine prefix: not part of the wait for the window.
+            subprocess.run([WINE, "--build", BUILD, "display"], env=self.env, capture_output=True)
         self.process = subprocess.Popen([WINE, "--build", BUILD, "run", os.path.join(BUILD, "app", exe)],
                                         env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def windows(self):
-        return wait(lambda: form_windows(self.env))
+        return wait(lambda: form_windows(self.env), 30)
 
     def plays(self, action, sound):
         """Runs the action and tells whether exactly that sound reached the device."""
