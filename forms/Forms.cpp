@@ -162,6 +162,70 @@ struct TClassTables<TForm> {
 SONDREL_PUBLISHED_MESSAGE_CLASS(TForm, TScrollingWinControl, "Forms", TClassTables<TForm>::Messages,
                                 {.Props = TClassTables<TForm>::Props, .Create = &NewComponent<TForm>});
 
+template <>
+struct TClassTables<TScrollBox> {
+  using B = TScrollBox;
+  using S = TScrollingWinControl;
+  using C = TControl;
+  using W = TWinControl;
+  static constexpr TPropInfo Props[] = {
+      Prop<&C::Align, &C::SetAlign>("Align", AlignTypeInfo).Default(alNone),
+      Prop<&S::AutoScroll, &S::SetAutoScroll>("AutoScroll", BooleanTypeInfo).Default(1),
+      Prop<&B::BorderStyle, &B::SetBorderStyle>("BorderStyle", BorderStyleTypeInfo).Default(bsSingle),
+      Prop<&C::Color, &C::SetColor>("Color", ColorTypeInfo).Default(clWindow).StoredWhen<&C::IsColorStored>(),
+      Prop<&W::Ctl3D, &W::SetCtl3D>("Ctl3D", BooleanTypeInfo).StoredWhen<&W::IsCtl3DStored>(),
+      Prop<&C::DragCursor, &C::SetDragCursor>("DragCursor", CursorTypeInfo).Default(crDrag),
+      Prop<&C::DragMode, &C::SetDragMode>("DragMode", DragModeTypeInfo).Default(dmManual),
+      Prop<&C::Enabled, &C::SetEnabled>("Enabled", BooleanTypeInfo).Default(1),
+      Prop<&C::Font, &C::SetFont>("Font", ClassTypeInfo<TFont>).StoredWhen<&C::IsFontStored>(),
+      Prop<&S::HorzScrollBar, &S::SetHorzScrollBar>("HorzScrollBar", ClassTypeInfo<TControlScrollBar>),
+      Prop<&C::ParentColor, &C::SetParentColor>("ParentColor", BooleanTypeInfo).Default(0),
+      Prop<&W::ParentCtl3D, &W::SetParentCtl3D>("ParentCtl3D", BooleanTypeInfo).Default(1),
+      Prop<&C::ParentFont, &C::SetParentFont>("ParentFont", BooleanTypeInfo).Default(1),
+      Prop<&C::ParentShowHint, &C::SetParentShowHint>("ParentShowHint", BooleanTypeInfo).Default(1),
+      Prop<&C::PopupMenu, &C::SetPopupMenu>("PopupMenu", PopupMenuTypeInfo),
+      Prop<&C::ShowHint, &C::SetShowHint>("ShowHint", BooleanTypeInfo).StoredWhen<&C::IsShowHintStored>(),
+      Prop<&W::TabOrder, &W::SetTabOrder>("TabOrder", TabOrderTypeInfo).Default(-1),
+      Prop<&W::TabStop, &W::SetTabStop>("TabStop", BooleanTypeInfo).Default(0),
+      Prop<&S::VertScrollBar, &S::SetVertScrollBar>("VertScrollBar", ClassTypeInfo<TControlScrollBar>),
+      Prop<&C::Visible, &C::SetVisible>("Visible", BooleanTypeInfo).Default(1),
+      Prop<&C::OnClick>("OnClick", NotifyEventTypeInfo),
+      Prop<&C::OnDblClick>("OnDblClick", NotifyEventTypeInfo),
+      Prop<&C::OnDragDrop>("OnDragDrop", DragDropEventTypeInfo),
+      Prop<&C::OnDragOver>("OnDragOver", DragOverEventTypeInfo),
+      Prop<&C::OnEndDrag>("OnEndDrag", EndDragEventTypeInfo),
+      Prop<&W::OnEnter>("OnEnter", NotifyEventTypeInfo),
+      Prop<&W::OnExit>("OnExit", NotifyEventTypeInfo),
+      Prop<&C::OnMouseDown>("OnMouseDown", MouseEventTypeInfo),
+      Prop<&C::OnMouseMove>("OnMouseMove", MouseMoveEventTypeInfo),
+      Prop<&C::OnMouseUp>("OnMouseUp", MouseEventTypeInfo),
+      Prop<&C::OnStartDrag>("OnStartDrag", StartDragEventTypeInfo),
+  };
+};
+SONDREL_PUBLISHED_CLASS(TScrollBox, TScrollingWinControl, "Forms",
+                        {.Props = TClassTables<TScrollBox>::Props, .Create = &NewComponent<TScrollBox>});
+
+TScrollBox::TScrollBox(const TOwner& owner) : TScrollingWinControl(owner) {
+  SetControlStyle(csAcceptsChildren | csCapturesMouse | csClickEvents | csDoubleClicks);
+  SetBounds(Left(), Top(), 185, 41);
+  SetColor(clWindow);
+}
+
+void TScrollBox::SetBorderStyle(TFormBorderStyle value) {
+  if (value == FBorderStyle) return;
+  FBorderStyle = value;
+  RecreateWindow();
+}
+
+void TScrollBox::FillCreateParams(TCreateParams& params) {
+  TScrollingWinControl::FillCreateParams(params);
+  if (FBorderStyle != bsSingle) return;
+  if (NewShellStyle() && Ctl3D())
+    params.ExStyle |= WS_EX_CLIENTEDGE;  // a sunken edge instead of the line
+  else
+    params.Style |= WS_BORDER;
+}
+
 TForm* GetParentForm(const TControl* control) {
   IFormHost* host = ParentFormOf(control);
   TWinControl* form = host ? host->FormControl() : nullptr;

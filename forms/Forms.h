@@ -285,6 +285,24 @@ class TForm : public TScrollingWinControl, public IFormHost {
   int FTextHeight = 0;
 };
 
+// A scrolling area inside a form: its children scroll within its client area
+// (with AutoScroll the bars follow the children's extent). It has a sunken
+// edge by default.
+class TScrollBox : public TScrollingWinControl {
+  SONDREL_CLASS(TScrollBox)
+
+ public:
+  explicit TScrollBox(const TOwner& owner);
+
+  TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TFormBorderStyle value);
+
+  void FillCreateParams(TCreateParams& params) override;
+
+ private:
+  TFormBorderStyle FBorderStyle = bsSingle;
+};
+
 // The form at the top of a control's parent chain, or null.
 TForm* GetParentForm(const TControl* control);
 

@@ -7,7 +7,8 @@
 #include "StdCtrls.h"
 
 int main(int argc, char** argv) {
-  return FormToolMain(argc, argv,
-                      {TForm::StaticClass(), TButton::StaticClass(), TLabel::StaticClass(), TPanel::StaticClass(),
-                       TMainMenu::StaticClass(), TPopupMenu::StaticClass(), TMenuItem::StaticClass()});
+  return FormToolMain(
+      argc, argv,
+      {TForm::StaticClass(), TButton::StaticClass(), TLabel::StaticClass(), TPanel::StaticClass(),
+       TScrollBox::StaticClass(), TMainMenu::StaticClass(), TPopupMenu::StaticClass(), TMenuItem::StaticClass()});
 }

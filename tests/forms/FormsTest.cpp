@@ -394,6 +394,16 @@ TEST_F(Forms, AutoScrollRangesFollowTheChildrenAndPositionsAreClamped) {
   form->VertScrollBar()->SetRange(500);  // turns automatic ranges off, keeps the other range
   EXPECT_FALSE(form->AutoScroll());
   EXPECT_EQ(bar->Range(), 490);
+  // A scroll box scrolls its own children, inside its sunken edge.
+  auto* box = new TScrollBox(form);
+  box->SetBounds(0, 50, 100, 60);
+  box->SetParent(form);
+  auto* deep = new TPanel(form);
+  deep->SetBounds(0, 150, 50, 20);
+  deep->SetParent(box);
+  EXPECT_EQ(box->VertScrollBar()->Range(), 170);
+  EXPECT_EQ(GetWindowLongA(box->Handle(), GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL), WS_VSCROLL);
+  EXPECT_TRUE(GetWindowLongA(box->Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
 }
 
 TEST_F(Forms, ATwentyControlFormLeavesNoWindowOrGdiObjectBehind) {
