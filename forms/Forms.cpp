@@ -209,6 +209,7 @@ TScrollBox::TScrollBox(const TOwner& owner) : TScrollingWinControl(owner) {
   SetControlStyle(csAcceptsChildren | csCapturesMouse | csClickEvents | csDoubleClicks);
   SetBounds(Left(), Top(), 185, 41);
   SetColor(clWindow);
+  SetParentColor(false);
 }
 
 void TScrollBox::SetBorderStyle(TFormBorderStyle value) {

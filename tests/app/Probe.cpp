@@ -1,10 +1,14 @@
-// Reports, for the end-to-end test, what the running sound player shows: run
-// beside it under the same Wine server, it finds the player's windows.
+// Reports, for the end-to-end tests, what a running program shows: run beside
+// it under the same Wine server, it finds the program's windows.
 //
-//   probe form    the main form: "form L T R B clientW clientH definedW definedH
-//                 scrollbars clientX clientY" (scrollbars: 0 none, 1 horizontal,
-//                 2 vertical, 3 both; clientX, clientY: the client area's origin)
-//                 then "control CLASS L T R B focused TEXT" for each child window
+//   probe form [TITLE]  the form with that title (default "Sondrel"):
+//                 "form L T R B clientW clientH definedW definedH scrollbars
+//                 clientX clientY" (scrollbars: 0 none, 1 horizontal, 2 vertical,
+//                 3 both; clientX, clientY: the client area's origin), then
+//                 "control CLASS L T R B focused scrollbars TEXT" for each child
+//                 window
+//   probe popup   the pop-up menu shown: "popup L T R B"
+//   probe hint    the hint shown: "hint TEXT"
 //   probe box     a message box: "box TITLE|TEXT"
 //   probe text H  the height of "0" in MS Sans Serif of height H
 //   probe color N the system colour N: "color srgb(R,G,B)"
@@ -15,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -30,30 +35,45 @@ std::string ClassOf(HWND window) {
   return name;
 }
 
+std::string Title = "Sondrel";
+
 BOOL CALLBACK FindForm(HWND window, LPARAM found) {
   RECT r;
   GetWindowRect(window, &r);
-  if (Text(window) == "Sondrel" && IsWindowVisible(window) && r.right - r.left > 1 && ClassOf(window) != "#32770") {
+  if (Text(window) == Title && IsWindowVisible(window) && r.right - r.left > 1 && ClassOf(window) != "#32770") {
     *reinterpret_cast<HWND*>(found) = window;
     return FALSE;
   }
   return TRUE;
 }
 
-BOOL CALLBACK FindBox(HWND window, LPARAM found) {
-  if (ClassOf(window) == "#32770" && IsWindowVisible(window)) {
-    *reinterpret_cast<HWND*>(found) = window;
+// The first visible top-level window of the class named by `found`'s text.
+BOOL CALLBACK FindClass(HWND window, LPARAM found) {
+  auto* wanted = reinterpret_cast<std::pair<const char*, HWND>*>(found);
+  if (ClassOf(window) == wanted->first && IsWindowVisible(window)) {
+    wanted->second = window;
     return FALSE;
   }
   return TRUE;
+}
+
+HWND Shown(const char* windowClass) {
+  std::pair<const char*, HWND> wanted{windowClass, nullptr};
+  EnumWindows(FindClass, reinterpret_cast<LPARAM>(&wanted));
+  return wanted.second;
+}
+
+int Bars(HWND window) {
+  const LONG style = GetWindowLongA(window, GWL_STYLE);
+  return (style & WS_HSCROLL ? 1 : 0) | (style & WS_VSCROLL ? 2 : 0);
 }
 
 HWND Focused;
 BOOL CALLBACK PrintChild(HWND window, LPARAM) {
   RECT r;
   GetWindowRect(window, &r);
-  std::printf("control %s %ld %ld %ld %ld %d %s\n", ClassOf(window).c_str(), r.left, r.top, r.right, r.bottom,
-              window == Focused, Text(window).c_str());
+  std::printf("control %s %ld %ld %ld %ld %d %d %s\n", ClassOf(window).c_str(), r.left, r.top, r.right, r.bottom,
+              window == Focused, Bars(window), Text(window).c_str());
   return TRUE;
 }
 
@@ -62,6 +82,7 @@ BOOL CALLBACK PrintChild(HWND window, LPARAM) {
 int main(int argc, char** argv) {
   const std::string what = argc > 1 ? argv[1] : "";
   if (what == "form") {
+    if (argc > 2) Title = argv[2];
     HWND form = nullptr;
     EnumWindows(FindForm, reinterpret_cast<LPARAM>(&form));
     if (!form) return 1;
@@ -71,12 +92,10 @@ int main(int argc, char** argv) {
     // The client area that the definition's window size leaves on this platform.
     AdjustWindowRectEx(&frame, GetWindowLongA(form, GWL_STYLE), FALSE, GetWindowLongA(form, GWL_EXSTYLE));
     const int definedWidth = 409 - (frame.right - frame.left), definedHeight = 197 - (frame.bottom - frame.top);
-    const LONG style = GetWindowLongA(form, GWL_STYLE);
-    const int bars = (style & WS_HSCROLL ? 1 : 0) | (style & WS_VSCROLL ? 2 : 0);
     POINT origin{0, 0};
     ClientToScreen(form, &origin);
     std::printf("form %ld %ld %ld %ld %ld %ld %d %d %d %ld %ld\n", r.left, r.top, r.right, r.bottom, client.right,
-                client.bottom, definedWidth, definedHeight, bars, origin.x, origin.y);
+                client.bottom, definedWidth, definedHeight, Bars(form), origin.x, origin.y);
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
     GetGUIThreadInfo(GetWindowThreadProcessId(form, nullptr), &info);
@@ -84,9 +103,19 @@ int main(int argc, char** argv) {
     EnumChildWindows(form, PrintChild, 0);
     return 0;
   }
+  if (what == "popup" || what == "hint") {
+    HWND window = Shown(what == "popup" ? "#32768" : "THintWindow");
+    if (!window) return 1;
+    RECT r;
+    GetWindowRect(window, &r);
+    if (what == "popup")
+      std::printf("popup %ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+    else
+      std::printf("hint %s\n", Text(window).c_str());
+    return 0;
+  }
   if (what == "box") {
-    HWND box = nullptr;
-    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&box));
+    HWND box = Shown("#32770");
     if (!box) return 1;
     std::printf("box %s|%s\n", Text(box).c_str(), Text(GetDlgItem(box, 0xFFFF)).c_str());
     return 0;

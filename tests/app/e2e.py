@@ -35,7 +35,7 @@ def form_windows(env=None):
     lines = probe("form", env=env)
     if not lines or lines[0][0] != "form":
         return None
-    controls = {" ".join(line[7:]): [int(v) for v in line[2:7]] for line in lines[1:] if line[0] == "control"}
+    controls = {" ".join(line[8:]): [int(v) for v in line[2:8]] for line in lines[1:] if line[0] == "control"}
     return [int(v) for v in lines[0][1:]], controls
 
 
