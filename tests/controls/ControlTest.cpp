@@ -105,8 +105,7 @@ TEST(Control, InvalidRequestsRaiseAndChangeNothing) {
   EXPECT_EQ(control.Parent(), nullptr);
   // Nor can it take one of its children, or theirs, as its parent.
   TWinControl outer(nullptr);
-  auto* inner = new TWinControl(&outer);
-  auto* innermost = new TWinControl(&outer);
+  auto *inner = new TWinControl(&outer), *innermost = new TWinControl(&outer);
   inner->SetParent(&outer);
   innermost->SetParent(inner);
   for (TWinControl* descendant : {inner, innermost})

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -235,12 +236,9 @@ TEST_F(Forms, FocusMovesAlongTheParentChainsAndTheScreenTellsWhatChanged) {
 TEST_F(Forms, ReactivationGivesTheFocusBackToTheActiveControl) {
   struct TChanges {
     std::vector<String> Names;
-    void Note(TObject*) {
-      Names.push_back(Screen->ActiveControl() ? Screen->ActiveControl()->Name() : "none");
-    }
+    void Note(TObject*) { Names.push_back(Screen->ActiveControl()->Name()); }
   } changes;
-  TForm* a = NewForm<TForm>(Application);
-  a->Rename("A");
+  TForm *a = NewForm<TForm>(Application), *b = NewForm<TForm>(Application);
   std::vector<TButton*> buttons;
   for (int i = 0; i < 3; ++i) {
     buttons.push_back(new TButton(a));
@@ -248,9 +246,8 @@ TEST_F(Forms, ReactivationGivesTheFocusBackToTheActiveControl) {
     buttons[i]->SetBounds(8, 8 + 30 * i, 75, 25);
     buttons[i]->SetParent(a);
   }
-  TForm* b = NewForm<TForm>(Application);
-  b->SetLeft(400);
   a->Show();
+  b->SetBounds(400, 0, 200, 100);
   b->Show();
   SetForegroundWindow(a->Handle());
   buttons[2]->SetFocus();
@@ -316,42 +313,36 @@ TEST(Density, AFormMovedToAnotherDensityTakesTheLayoutItWouldHaveThere) {
   form->Note->Font()->SetHeight(-19);
   auto state = [&] {
     std::vector<int> v;
-    for (TControl* c :
-         {static_cast<TControl*>(form->OkBtn), static_cast<TControl*>(form->Panel), static_cast<TControl*>(form->Note)})
-      for (int x : {c->Left(), c->Top(), c->Width(), c->Height()}) v.push_back(x);
-    v.push_back(form->Font()->Height());
-    v.push_back(form->Note->Font()->Height());
-    v.push_back(form->Width());
-    v.push_back(form->Height());
+    for (TControl* c : std::initializer_list<TControl*>{form->OkBtn, form->Panel, form->Note})
+      v.insert(v.end(), {c->Left(), c->Top(), c->Width(), c->Height()});
+    v.insert(v.end(), {form->Font()->Height(), form->Note->Font()->Height(), form->Width(), form->Height()});
     return v;
   };
-  // What reading the definition at a density gives: edges scaled by the text
-  // heights, the form's font by the densities.
-  auto madeAt = [&](int dpi) {
-    auto s = [t = TextHeightAt(dpi)](int v) { return MulDiv(v, t, 13); };
-    return std::vector<int>{
-        s(8),  s(8),           s(83) - s(8),  s(33) - s(8),        s(100), s(8), s(250) - s(100), s(108) - s(8), s(10),
-        s(20), s(110) - s(10), s(33) - s(20), MulDiv(-11, dpi, 96)};
+  // Asks the form for its size at `dpi`, then moves it there in that size.
+  auto moveTo = [](TForm* f, int dpi, int left) {
+    SIZE size{};
+    const LRESULT asked = SendMessageA(f->Handle(), WM_GETDPISCALEDSIZE_MSG, dpi, reinterpret_cast<LPARAM>(&size));
+    RECT suggested{left, 30, left + size.cx, 30 + size.cy};
+    SendMessageA(f->Handle(), WM_DPICHANGED_MSG, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    return std::pair{asked, suggested};
   };
+  // What reading the definition at the target density gives: the edges of
+  // OkBtn, Panel and Note scaled by the text heights, fonts by the densities.
+  auto s = [t = TextHeightAt(target)](int v) { return MulDiv(v, t, 13); };
+  std::vector<int> expected;
+  for (auto [l, t, r, b] : {std::array{8, 8, 83, 33}, std::array{100, 8, 250, 108}, std::array{10, 20, 110, 33}})
+    expected.insert(expected.end(), {s(l), s(t), s(r) - s(l), s(b) - s(t)});
+  expected.insert(expected.end(), {MulDiv(-11, target, 96), MulDiv(-19, target, start)});
   const std::vector<int> before = state();
-  std::vector<int> expected = madeAt(target);
-  expected.push_back(MulDiv(-19, target, start));
-
-  SIZE size{};
-  ASSERT_EQ(SendMessageA(form->Handle(), WM_GETDPISCALEDSIZE_MSG, target, reinterpret_cast<LPARAM>(&size)), TRUE);
-  RECT suggested{40, 30, 40 + size.cx, 30 + size.cy};
-  SendMessageA(form->Handle(), WM_DPICHANGED_MSG, MAKEWPARAM(target, target), reinterpret_cast<LPARAM>(&suggested));
+  const auto [asked, suggested] = moveTo(form, target, 40);
   RECT window;
   GetWindowRect(form->Handle(), &window);
-  EXPECT_TRUE(EqualRect(&window, &suggested));
+  EXPECT_TRUE(asked && EqualRect(&window, &suggested));
   EXPECT_EQ(form->PixelsPerInch(), target);
   const std::vector<int> moved = state();
   for (std::size_t i = 0; i < expected.size(); ++i)
     EXPECT_NEAR(moved[i], expected[i], start == 96 ? 0 : 1) << i;  // twice rounded from 120
-
-  SendMessageA(form->Handle(), WM_GETDPISCALEDSIZE_MSG, start, reinterpret_cast<LPARAM>(&size));
-  suggested = {10, 20, 10 + size.cx, 20 + size.cy};
-  SendMessageA(form->Handle(), WM_DPICHANGED_MSG, MAKEWPARAM(start, start), reinterpret_cast<LPARAM>(&suggested));
+  moveTo(form, start, 10);
   EXPECT_EQ(state(), before);
 
   TForm* plain = NewForm<TForm>(Application);
@@ -359,8 +350,7 @@ TEST(Density, AFormMovedToAnotherDensityTakesTheLayoutItWouldHaveThere) {
   unscaled->SetScaled(false);
   for (TForm* f : {plain, static_cast<TForm*>(unscaled)}) {
     const std::vector<int> kept{f->Left(), f->Top(), f->Width(), f->Height(), f->Font()->Height()};
-    EXPECT_EQ(SendMessageA(f->Handle(), WM_GETDPISCALEDSIZE_MSG, target, reinterpret_cast<LPARAM>(&size)), 0);
-    SendMessageA(f->Handle(), WM_DPICHANGED_MSG, MAKEWPARAM(target, target), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(moveTo(f, target, 10).first, 0);
     EXPECT_EQ((std::vector<int>{f->Left(), f->Top(), f->Width(), f->Height(), f->Font()->Height()}), kept);
   }
   delete plain;

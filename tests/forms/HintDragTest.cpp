@@ -68,7 +68,7 @@ class TUnicharPanel : public TPanel {
   using TPanel::TPanel;
   int Unichars = 0;
   void DefaultHandler(TMessage& message) override {
-    if (message.Msg == WM_UNICHAR) ++Unichars;
+    Unichars += message.Msg == WM_UNICHAR;
     TPanel::DefaultHandler(message);
   }
 };

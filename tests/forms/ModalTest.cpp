@@ -16,29 +16,19 @@
 namespace forms_test {
 namespace {
 
-// Steps run one a tick from a thread timer, so inside whichever message loop
+// Steps run one a tick of a thread timer, so inside whichever message loop
 // runs: a step that shows a form modally runs the next steps in its loop.
-class TScript {
- public:
-  explicit TScript(std::vector<std::function<void()>> steps) : Steps(std::move(steps)) {
-    Current = this;
-    Timer = SetTimer(nullptr, 0, 30, Tick);
+std::vector<std::function<void()>> Steps;
+std::size_t NextStep = 0;
+void CALLBACK RunStep(HWND, UINT, UINT_PTR, DWORD) {
+  if (NextStep < Steps.size()) Steps[NextStep++]();
+}
+struct TScript {
+  explicit TScript(std::vector<std::function<void()>> steps) : Timer(SetTimer(nullptr, 0, 30, RunStep)) {
+    Steps = std::move(steps);
+    NextStep = 0;
   }
-  ~TScript() {
-    KillTimer(nullptr, Timer);
-    Current = nullptr;
-  }
-  TScript(const TScript&) = delete;
-  TScript& operator=(const TScript&) = delete;
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    if (!Current || Current->Next >= Current->Steps.size()) return;
-    Current->Steps[Current->Next++]();
-  }
-  static inline TScript* Current = nullptr;
-  std::vector<std::function<void()>> Steps;
-  std::size_t Next = 0;
+  ~TScript() { KillTimer(nullptr, Timer); }
   UINT_PTR Timer;
 };
 
@@ -64,9 +54,8 @@ struct TDialog {
 };
 
 void Press(WORD key) {
-  INPUT input[2] = {{INPUT_KEYBOARD, {.ki = {key, 0, 0, 0, 0}}},
-                    {INPUT_KEYBOARD, {.ki = {key, 0, KEYEVENTF_KEYUP, 0, 0}}}};
-  SendInput(2, input, sizeof(INPUT));
+  keybd_event(static_cast<BYTE>(key), 0, 0, 0);
+  keybd_event(static_cast<BYTE>(key), 0, KEYEVENTF_KEYUP, 0);
 }
 
 class Modal : public testing::Test {

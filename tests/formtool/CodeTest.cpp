@@ -8,14 +8,12 @@
 
 namespace {
 
-// Whether the last #line directive of the code names the generated file
-// itself and gives the line after it its true number.
+// Whether the last #line directive names the generated file itself and the
+// true number of the line after it.
 bool NumbersItselfAfter(const String& code, const String& self) {
-  const String directive = "#line ";
-  std::size_t at = code.rfind(directive);
-  const int numbered = std::stoi(code.substr(at + directive.size()));
-  const int actual = 2 + static_cast<int>(std::count(code.begin(), code.begin() + static_cast<long>(at), '\n'));
-  return code.find("\"" + self + "\"", at) != String::npos && numbered == actual;
+  const std::size_t at = code.rfind("#line ");
+  return std::stoi(code.substr(at + 6)) == 2 + std::count(code.begin(), code.begin() + static_cast<long>(at), '\n') &&
+         code.find("\"" + self + "\"", at) != String::npos;
 }
 
 // A field for each named component that no inherited definition declares;

@@ -25,13 +25,12 @@ class TMenuForm : public TForm {
   TMenuItem *FileMenu = nullptr, *SaveItem = nullptr, *HelpItem = nullptr, *CopyItem = nullptr;
   std::vector<String> Clicked;
   void ItemClick(TObject* sender) { Clicked.push_back(static_cast<TComponent*>(sender)->Name()); }
-  // Moves the clicked item's shortcut to a new item and frees it, once.
+  // Moves the clicked item's shortcut to a new item and frees it.
   void RebuildClick(TObject* sender) {
     ItemClick(sender);
-    if (Clicked.size() > 1) return;
     auto* fresh = new TMenuItem(this);
     fresh->SetShortCut(SaveItem->ShortCutValue());
-    fresh->OnClick = TNotifyEvent::Of<&TMenuForm::RebuildClick>(this);
+    fresh->OnClick = TNotifyEvent::Of<&TMenuForm::ItemClick>(this);
     SaveItem->SetShortCut(0);
     FileMenu->Add(fresh);
     delete SaveItem;
