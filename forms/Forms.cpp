@@ -1107,10 +1107,8 @@ void TForm::ReadContent(TReader& reader) {
         const bool outerWidth = (ScalingFlags() & sfWidth) && FPendingClientWidth == 0;
         const bool outerHeight = (ScalingFlags() & sfHeight) && FPendingClientHeight == 0;
         if (outerWidth || outerHeight) {
-          const SIZE designFrame = FrameAt(designed), frame = FrameAt(screen);
-          SetBounds(Left(), Top(),
-                    outerWidth ? MulDiv(Width() - designFrame.cx, textHeight, FTextHeight) + frame.cx : Width(),
-                    outerHeight ? MulDiv(Height() - designFrame.cy, textHeight, FTextHeight) + frame.cy : Height());
+          const SIZE size = ScaledWindowSize(designed, screen, textHeight, FTextHeight);
+          SetBounds(Left(), Top(), outerWidth ? size.cx : Width(), outerHeight ? size.cy : Height());
         }
         scaled = true;
       }
@@ -1145,15 +1143,18 @@ SIZE TForm::FrameAt(int dpi) {
   return FrameExtent(style, exStyle, FMenu && !IsMDIChild(), dpi);
 }
 
+SIZE TForm::ScaledWindowSize(int fromDpi, int toDpi, int multiplier, int divisor) {
+  const SIZE from = FrameAt(fromDpi), to = FrameAt(toDpi);
+  return {MulDiv(Width() - from.cx, multiplier, divisor) + to.cx,
+          MulDiv(Height() - from.cy, multiplier, divisor) + to.cy};
+}
+
 SIZE TForm::SizeAtDensity(int dpi) {
   const int current = PixelsPerInch();
   TFont font;
   font.AssignFrom(Font());
   font.SetHeight(MulDiv(Font()->Height(), dpi, current));
-  const int text = TextHeightOf(font.Handle()), currentText = MeasureTextHeight();
-  const SIZE frame = FrameAt(current), newFrame = FrameAt(dpi);
-  return {MulDiv(Width() - frame.cx, text, currentText) + newFrame.cx,
-          MulDiv(Height() - frame.cy, text, currentText) + newFrame.cy};
+  return ScaledWindowSize(current, dpi, TextHeightOf(font.Handle()), MeasureTextHeight());
 }
 
 void TForm::RescaleToDensity(int dpi) {

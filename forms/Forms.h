@@ -255,6 +255,9 @@ class TForm : public TScrollingWinControl, public IFormHost {
   // What the window's frame, caption and menu bar add to its client area at
   // `dpi` pixels per inch.
   SIZE FrameAt(int dpi);
+  // The window size whose client area is the present one (inside the frame
+  // of `fromDpi`) scaled by multiplier / divisor, inside the frame of `toDpi`.
+  SIZE ScaledWindowSize(int fromDpi, int toDpi, int multiplier, int divisor);
   // Sends a focus message and tells whether another focus change overtook it.
   bool SendFocusMessage(TControl* control, unsigned msg);
   void RecreateUnlessDesigning();
